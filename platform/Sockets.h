@@ -50,7 +50,10 @@ Socket CreateTcpSocket();
 int Bind(Socket s, const Ipv4Address& address, std::uint16_t port);  // {0,0,0,0} is any address
 int Listen(Socket s, int backlog);
 int Connect(Socket s, const Ipv4Address& address, std::uint16_t port);  // blocking
-int ShutdownSocket(Socket s);  // both directions; wakes calls blocked on s
+// Both directions; wakes a thread blocked in Receive or Accept on s (a
+// listener too). On Windows shutdown() alone wakes neither, so the socket's
+// pending I/O is cancelled as well and the woken call fails with 995.
+int ShutdownSocket(Socket s);
 int CloseSocket(Socket s);
 
 // The local port a socket is bound to (after Bind to port 0), or -1.
@@ -65,10 +68,12 @@ int Send(Socket s, const void* data, int length);
 int Receive(Socket s, void* buffer, int length);
 
 // Waits until s is readable (data, a pending connection, the peer's close or
-// an error): 1 readable, 0 timed out, kSocketError failed.
+// an error): 1 readable, 0 timed out, kSocketError failed. A negative time-out
+// waits for ever. Waiting here in short slices and checking a stop flag
+// between them is the other way to keep a thread stoppable.
 int WaitReadable(Socket s, int timeoutMilliseconds);
 
-// Socket options the tools and tests need.
+// Socket options the tools and tests need; each returns 0 or kSocketError.
 int SetReuseAddress(Socket s, bool on);
 int SetNoDelay(Socket s, bool on);
 int SetReceiveTimeout(Socket s, int milliseconds);  // 0: wait for ever
