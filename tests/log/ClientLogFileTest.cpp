@@ -133,16 +133,20 @@ TEST_F(ClientLogFileTest, ManyThreadsLeaveOnlyWholeLines) {
     constexpr int kThreads = 6;
     constexpr int kEntries = 2000;
     std::vector<std::thread> writers;
+    // The writers go on until the reopening is over, so the last file opened
+    // always gets entries, however the threads are scheduled.
+    std::atomic<bool> reopened{false};
     for (int t = 0; t < kThreads; ++t) {
-        writers.emplace_back([&log, t] {
+        writers.emplace_back([&log, &reopened, t] {
             const std::string text(50 + t * 10, static_cast<char>('a' + t));
-            for (int i = 0; i < kEntries; ++i) log.WriteLogEntry(LogLevel::Notice, text);
+            for (int i = 0; i < kEntries || !reopened; ++i) log.WriteLogEntry(LogLevel::Notice, text);
         });
     }
     for (int i = 0; i < 5; ++i) {
         log.OpenLogFile(name);  // reopening while the writers run must be safe
         std::this_thread::yield();
     }
+    reopened = true;
     for (auto& w : writers) w.join();
     log.CloseLogFile();
 
