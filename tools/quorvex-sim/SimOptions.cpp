@@ -50,15 +50,15 @@ bool ParseObjects(const std::string& text, std::vector<SimObject>& objects) {
 }
 
 bool ParseFault(const std::string& text, SimFault& fault) {
-    std::string spec = text;
-    const size_t at = spec.find('@');
+    std::string faultText = text;
+    const size_t at = faultText.find('@');
     if (at != std::string::npos) {
-        fault.command = spec.substr(at + 1);
-        spec.erase(at);
+        fault.command = faultText.substr(at + 1);
+        faultText.erase(at);
     }
-    const size_t equals = spec.find('=');
-    const std::string name = spec.substr(0, equals);
-    const std::string value = equals == std::string::npos ? "" : spec.substr(equals + 1);
+    const size_t equals = faultText.find('=');
+    const std::string name = faultText.substr(0, equals);
+    const std::string value = equals == std::string::npos ? "" : faultText.substr(equals + 1);
     static const std::map<std::string, SimFault::Kind> kinds = {
         {"version", SimFault::Kind::Version},   {"validation", SimFault::Kind::Validation},
         {"size", SimFault::Kind::Size},         {"cut", SimFault::Kind::Cut},
