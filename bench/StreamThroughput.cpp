@@ -3,7 +3,7 @@
 // same byte stream from the same sender, measured in the same run. The
 // ratio is what counts: the raw reader is the limit of this machine.
 //
-//   stream-throughput [megabytes per trial, default 256] [trials, default 3]
+//   bench_stream_throughput [megabytes per trial, default 256] [trials, default 3]
 #include <algorithm>
 #include <atomic>
 #include <chrono>

@@ -77,6 +77,9 @@ int WaitReadable(Socket s, int timeoutMilliseconds);
 int SetReuseAddress(Socket s, bool on);
 int SetNoDelay(Socket s, bool on);
 int SetReceiveTimeout(Socket s, int milliseconds);  // 0: wait for ever
+// A close that resets the connection (SO_LINGER on, time 0): the peer's next
+// call fails with WSAECONNRESET instead of seeing an orderly end.
+int SetAbortiveClose(Socket s);
 
 // gethostbyname: the first IPv4 address of a name; 0 or kSocketError (the
 // resolver's code as its Windows Sockets number, 11001 for an unknown host).

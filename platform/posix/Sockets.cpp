@@ -177,6 +177,11 @@ int SetReceiveTimeout(Socket s, int milliseconds) {
     return ::setsockopt(Fd(s), SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t) == 0 ? 0 : Fail();
 }
 
+int SetAbortiveClose(Socket s) {
+    const linger value{1, 0};
+    return ::setsockopt(Fd(s), SOL_SOCKET, SO_LINGER, &value, sizeof value) == 0 ? 0 : Fail();
+}
+
 int ResolveIpv4(const std::string& name, Ipv4Address& address) {
     addrinfo hints{};
     hints.ai_family = AF_INET;

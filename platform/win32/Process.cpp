@@ -69,7 +69,10 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     *mNative = Native{};
 
     std::string commandLine = Quote(program);
-    for (const std::string& a : arguments) commandLine += " " + Quote(a);
+    for (const std::string& a : arguments) {
+        commandLine += ' ';
+        commandLine += Quote(a);
+    }
 
     std::lock_guard<std::mutex> lock(gStartLock);
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};

@@ -149,6 +149,11 @@ int SetReceiveTimeout(Socket s, int milliseconds) {
                                sizeof value));
 }
 
+int SetAbortiveClose(Socket s) {
+    const linger value{1, 0};
+    return Result(::setsockopt(Native(s), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&value), sizeof value));
+}
+
 // gethostbyname, as the client has always resolved its server: the first
 // IPv4 address of the host entry, its error in WSAGetLastError.
 int ResolveIpv4(const std::string& name, Ipv4Address& address) {

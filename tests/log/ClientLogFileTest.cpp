@@ -124,41 +124,50 @@ TEST_F(ClientLogFileTest, FailedOpenClosesTheOldFileAndLeavesTheLogClosed) {
     EXPECT_FALSE(fs::exists(missing));
 }
 
-// Entries from many threads, with opens and closes racing them, leave only
-// whole lines in every file.
+// Entries from many threads, with the log reopened on other files while they
+// run, leave only whole lines in every file.
 TEST_F(ClientLogFileTest, ManyThreadsLeaveOnlyWholeLines) {
     ClientLogFile log;
-    const std::string name = PathOf("threads.log");
-    ASSERT_EQ(log.OpenLogFile(name), 0);
+    const std::string names[] = {PathOf("even.log"), PathOf("odd.log")};
+    ASSERT_EQ(log.OpenLogFile(names[0]), 0);
     constexpr int kThreads = 6;
     constexpr int kEntries = 2000;
+    std::atomic<bool> stop{false};
+    std::atomic<int> written{0};
     std::vector<std::thread> writers;
     for (int t = 0; t < kThreads; ++t) {
-        writers.emplace_back([&log, t] {
+        writers.emplace_back([&, t] {
             const std::string text(50 + t * 10, static_cast<char>('a' + t));
-            for (int i = 0; i < kEntries; ++i) log.WriteLogEntry(LogLevel::Notice, text);
+            while (!stop) {
+                log.WriteLogEntry(LogLevel::Notice, text);
+                ++written;
+            }
         });
     }
-    for (int i = 0; i < 5; ++i) {
-        log.OpenLogFile(name);  // reopening while the writers run must be safe
-        std::this_thread::yield();
+    for (int i = 1; i <= 6; ++i) {
+        const int before = written;
+        while (written < before + kEntries) std::this_thread::yield();
+        if (i < 6) log.OpenLogFile(names[i % 2]);  // reopening while the writers run must be safe
     }
+    stop = true;
     for (auto& w : writers) w.join();
     log.CloseLogFile();
 
-    std::istringstream lines(ReadAll(name));
     const std::regex entry(R"(-\* NOTICE \*-  \d\d:\d\d:\d\d\.\d\d\d - ([a-f])\1*\r)");
-    std::string line;
-    int entries = 0;
-    while (std::getline(lines, line)) {
-        if (line.starts_with("-* NOTICE")) {
+    for (const std::string& name : names) {
+        std::istringstream lines(ReadAll(name));
+        std::string line;
+        int entries = 0;
+        while (std::getline(lines, line)) {
+            if (!line.starts_with("-* NOTICE")) continue;
             ASSERT_TRUE(std::regex_match(line, entry)) << line;
-            const size_t expected = 50 + (line.back() == '\r' ? line[line.size() - 2] - 'a' : 0) * 10;
-            EXPECT_EQ(line.size() - line.find(" - ") - 3 - 1, expected);
+            const size_t text = line.size() - (line.find(" - ") + 3) - 1;  // without the CR
+            EXPECT_EQ(text, 50u + static_cast<size_t>(line[line.size() - 2] - 'a') * 10) << line;
             ++entries;
         }
+        EXPECT_GT(entries, 0) << name;
+        EXPECT_TRUE(ReadAll(name).ends_with("Log File Closed - End of File\r\r\n\r\n")) << name;
     }
-    EXPECT_GT(entries, 0);
 }
 
 }  // namespace

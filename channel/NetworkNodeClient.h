@@ -1,0 +1,102 @@
+#pragma once
+// The client end of the command connection to the acquisition server: it
+// connects and identifies the server, carries one framed command and its one
+// framed reply at a time, shuts the connection down, and reports every failed
+// socket call to the client's log. It owns that log and the six stream servers.
+//
+// Never include this header together with windows.h: SendMessage is a macro
+// there. Applications see only KovaneClient, which holds this class through an
+// owning pointer, so this header includes no system header at all.
+#include <string>
+#include <vector>
+
+#include "log/ClientLogFile.h"
+#include "platform/Sockets.h"
+
+struct SocketErrorTable;
+
+class NetworkNodeClient {
+public:
+    // Starts the socket library (version 1.1); sends nothing.
+    NetworkNodeClient();
+    // Shuts an open connection down, then closes the log.
+    virtual ~NetworkNodeClient();
+
+    NetworkNodeClient(const NetworkNodeClient&) = delete;
+    NetworkNodeClient& operator=(const NetworkNodeClient&) = delete;
+
+    // Connects to serverName on portNumber and asks the server's application
+    // name. False when already connected or when the connection failed.
+    bool InitializeClient(const std::string& serverName, int portNumber);
+    // Closes the connection; false when none was up or its socket did not close.
+    bool ShutdownClient();
+    // True when the client's log file was opened.
+    bool OpenLogFile(const std::string& fileName);
+
+    // One framed message; true when the whole frame went out. A failed send
+    // shuts the connection down.
+    bool SendMessage(const std::string& message);
+    bool SendMessage(const unsigned char* data, int length);
+
+    // The next framed message as text: up to its first NUL, or all of it. On
+    // failure reply is "-1".
+    bool RecieveMessage(std::string& reply);
+    // The next framed message as bytes, exactly as received, with no NUL
+    // added. buffer must be null or hold a block from an earlier call, which is
+    // released first. The new block belongs to the caller, who releases it
+    // with ReleaseMessageBuffer (or delete[]); after a failure buffer is either
+    // null or a block the caller still owns.
+    bool RecieveMessage(unsigned char*& buffer, int& size);
+    static void ReleaseMessageBuffer(unsigned char*& buffer);
+
+    // The connection's texts, "Not Connected" before the first connection; the
+    // server name and address again after a shutdown, while the application
+    // name keeps the last server's.
+    const std::string& GetServerName() const { return mServerName; }
+    const std::string& GetServerIPAddress() const { return mServerIPAddress; }
+    const std::string& GetServerApplicationName() const { return mServerApplicationName; }
+
+    // --- Stream set-up (the streams piece of work) -----------------------
+    // InitializeConnectionNodes, GetObjectsAndTypes, OpenStream, the six
+    // SetCallbackFunction forwarders, GetLocalIPAddress and ParseList go here.
+    // CloseStream is already here because ShutdownClient closes every known
+    // object's stream with it; for now it only carries the exchange.
+    bool CloseStream(const std::string& objectName, const std::string& dataType);
+
+private:
+    friend struct NetworkNodeClientTestPeer;
+
+    int SocketStartup();
+    int CreateSocket(platform::Socket& socket);
+    int GetServerInfo(platform::Ipv4Address& hostEntry, const std::string& serverName);
+    int ConnectToServer(platform::Socket socket, const platform::Ipv4Address& hostEntry, int portNumber);
+    void ProcessCloseError(int errorCode);
+
+    bool GetBuffer(unsigned char* buffer, int bufferSize);
+    void ProcessSendError(int errorCode);
+    void ProcessRecieveError(int errorCode);
+
+    void CloseKnownStreams();
+    void ReportHeaderError(const std::string& text);
+    void LogTableLine(const SocketErrorTable& table, int code);
+
+    ClientLogFile mLogFile;
+    // --- Stream servers (the streams piece of work) -----------------------
+    // mSENode, mSTNode, mTTNode, mCSCNode, mVTNode, mEVNode of the classes
+    // NodeConnectionClientSE ... go here, in this order, right after the log:
+    // constructed after it and destroyed before it.
+    bool mInitialized;
+    platform::Socket mSocket;
+    std::string mServerName;
+    std::string mServerIPAddress;
+    std::string mServerApplicationName;
+    std::vector<std::string> mObjectNames;
+    std::vector<std::string> mDataTypes;
+    bool mStreamsInitialized;
+
+    // ShutdownClient runs exchanges while it closes streams; a failed one calls
+    // ShutdownClient again. That nested call only notes that the connection is
+    // lost, and the closing goes on once, in the outer call.
+    bool mShuttingDown = false;
+    bool mConnectionLost = false;
+};

@@ -1,0 +1,53 @@
+#include "tests/support/SimServer.h"
+
+#include <sstream>
+
+namespace testsupport {
+namespace {
+
+int PortOf(const std::string& text) { return text == "off" ? -1 : std::stoi(text); }
+
+}  // namespace
+
+std::string SimServer::ProgramPath() { return platform::ProgramDirectory() + platform::ExecutableName("quorvex-sim"); }
+
+SimServer::SimServer(const std::vector<std::string>& options) {
+    // Free ports unless the test moves them; the lifetime ends a simulator
+    // whose test died before it could kill it.
+    std::vector<std::string> arguments = {"--query-port", "0", "--command-port", "0", "--log", "-", "--lifetime", "600"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    if (!mProcess.Start(ProgramPath(), arguments)) return;
+    std::string line;
+    if (!mProcess.ReadLine(line, 30000)) return;
+    std::istringstream in(line);
+    std::string name, queryWord, query, commandWord, command;
+    in >> name >> queryWord >> query >> commandWord >> command;
+    if (name != "quorvex-sim" || queryWord != "query-port" || commandWord != "command-port") return;
+    mQueryPort = PortOf(query);
+    mCommandPort = PortOf(command);
+    mStarted = true;
+}
+
+SimServer::~SimServer() {
+    mProcess.Kill();
+    mProcess.Wait();
+}
+
+bool SimServer::NextCommand(ReceivedCommand& command, int timeoutMilliseconds) {
+    std::string line;
+    if (!mProcess.ReadLine(line, timeoutMilliseconds)) return false;
+    std::istringstream in(line);
+    in >> command.connection >> command.port;
+    in.get();  // the blank before the text
+    std::getline(in, command.text);
+    return true;
+}
+
+std::vector<std::string> SimServer::NextCommands(int count) {
+    std::vector<std::string> texts;
+    ReceivedCommand command;
+    for (int i = 0; i < count && NextCommand(command); ++i) texts.push_back(command.text);
+    return texts;
+}
+
+}  // namespace testsupport
