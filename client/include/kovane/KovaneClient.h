@@ -11,6 +11,7 @@
 // windows.h.
 #include <memory>
 #include <string>
+#include <vector>
 
 class NetworkNodeClient;
 
@@ -60,8 +61,67 @@ public:
     // Sends command and reads its reply as text. On false reply is left
     // exactly as it was.
     bool SendCommandToServer(const std::string& command, std::string& reply);
+    // Sends command and reads its reply as bytes, exactly as received, with
+    // no terminator added. buffer must be null or hold a block from an
+    // earlier reply, which is released first. On true buffer holds the new
+    // block and size its length. The block is the caller's to release with
+    // ReleaseReplyBuffer (or delete[]), also after false, when buffer may
+    // hold the earlier block, a new one, or null; size is then untouched.
+    bool SendCommandToServer(const std::string& command, unsigned char*& buffer, int& size);
+    static void ReleaseReplyBuffer(unsigned char*& buffer);
+
+    // --- The server's named requests -------------------------------------
+    // Each sends one command ending in the name (or the text) as given and
+    // reads its one reply; false at once while not connected. The meaning of
+    // the values is the server's: the client passes them through unchanged.
+    //
+    // Integer replies are a status and then the values. Every out-parameter
+    // is 0 on entry and takes the values the reply carries, read in order
+    // until one cannot be read (that one and those after it stay 0). Success
+    // is a status of 0 or more; on a negative status the values read are
+    // still stored.
+
+    // "-SetApplicationName name"; true when any reply arrived.
+    bool SetApplicationName(const std::string& name);
+    // "-RequestRingBufferSize name": status, then two integers.
+    bool RequestRingBufferSize(const std::string& name, int& firstValue, int& secondValue);
+    // "-RequestRingBuffer name": raw bytes. The whole buffer is zero-filled
+    // on entry and bytesCopied set to 0; on true it holds the start of the
+    // reply, cut to bufferSize bytes and not terminated, and bytesCopied says
+    // how many. A null buffer or a size below 1 takes nothing.
+    bool RequestRingBuffer(const std::string& name, unsigned char* buffer, int bufferSize, int& bytesCopied);
+    // "-RequestSamplingFrequency name": status, then one integer.
+    bool RequestSamplingFrequency(const std::string& name, int& frequency);
+    // "-RequestADRange name": status, then two integers.
+    bool RequestADRange(const std::string& name, int& firstValue, int& secondValue);
+    // "-RequestFeature name number": a status, a blank and a result text.
+    // True when the reply has a blank and a status of 0 or more; result then
+    // receives everything after the first blank (possibly empty). On false
+    // result is untouched.
+    bool RequestFeature(const std::string& name, int number, std::string& result);
+    // "-LogMessage text number"; true when any reply arrived.
+    bool LogMessage(const std::string& text, int number);
+
+    // --- The connection's texts (no traffic) -----------------------------
+    // All read "Not Connected" before the first connection. After Disconnect
+    // the name and address read it again; the application name keeps the
+    // last server's.
+    std::string GetServerName() const;
+    std::string GetServerIPAddress() const;  // IPv4, dotted decimal
+    std::string GetServerApplicationName() const;
+
+    // Opens the client's diagnostic log (may be called before Connect, so the
+    // connection's own steps are logged). Until it is open, and after it
+    // failed to open, every entry is dropped.
+    bool OpenLogFile(const std::string& fileName);
 
 private:
+    // One command and its text reply; false when either failed.
+    bool Exchange(const std::string& command, std::string& reply);
+    // One command and a reply of a status and count - 1 values into
+    // values[0..count); true when the status is 0 or more.
+    bool RequestIntegers(const std::string& command, int* values, int count);
+
     std::unique_ptr<NetworkNodeClient> mNetworkNodeClient;
     int mPortQueryPort;
     int mDirectCommandPort;
