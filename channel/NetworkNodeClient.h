@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "channel/ReceiveStore.h"
 #include "log/ClientLogFile.h"
 #include "platform/Sockets.h"
 
@@ -99,4 +100,7 @@ private:
     // lost, and the closing goes on once, in the outer call.
     bool mShuttingDown = false;
     bool mConnectionLost = false;
+
+    // What GetBuffer has received from mSocket beyond what was asked so far.
+    ReceiveStore mReceiveStore;
 };
