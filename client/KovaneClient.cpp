@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "channel/NetworkNodeClient.h"
+#include "client/ComputerNameCommand.h"
 #include "client/ReplyReading.h"
 #include "log/Format.h"
 #include "platform/ComputerName.h"
@@ -11,7 +12,6 @@
 namespace {
 
 const char* const kGetNextAvailablePortNumber = "-GetNextAvailablePortNumber";
-const char* const kSetComputerName = "-SetComputerName ";
 const std::string kSetApplicationName = "-SetApplicationName ";
 const std::string kRequestRingBufferSize = "-RequestRingBufferSize ";
 const std::string kRequestRingBuffer = "-RequestRingBuffer ";
@@ -19,9 +19,6 @@ const std::string kRequestSamplingFrequency = "-RequestSamplingFrequency ";
 const std::string kRequestADRange = "-RequestADRange ";
 const char* const kRequestFeature = "-RequestFeature %s %i";
 const char* const kLogMessage = "-LogMessage %s %i";
-
-// The system's computer names are at most 127 characters here.
-constexpr int kComputerNameBufferSize = 128;
 
 }  // namespace
 
@@ -70,12 +67,9 @@ bool KovaneClient::Disconnect() { return mNetworkNodeClient->ShutdownClient(); }
 bool KovaneClient::AreWeConnected() { return SetComputerName(); }
 
 bool KovaneClient::SetComputerName() {
-    // A name the system cannot tell is sent as the empty name.
-    char name[kComputerNameBufferSize] = {};
-    if (!platform::QueryComputerName(name, kComputerNameBufferSize)) name[0] = '\0';
-    name[kComputerNameBufferSize - 1] = '\0';
-
-    if (!mNetworkNodeClient->SendMessage(std::string(kSetComputerName) + name)) return false;
+    if (!mNetworkNodeClient->SendMessage(computername::SetComputerNameCommand(platform::QueryComputerName))) {
+        return false;
+    }
     std::string reply;
     return mNetworkNodeClient->RecieveMessage(reply);
 }
