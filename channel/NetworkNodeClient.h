@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include <kovane/StreamCallbackFunction.h>
+#include <kovane/StreamHealth.h>
+
 #include "channel/ReceiveStore.h"
 #include "log/ClientLogFile.h"
 #include "platform/Sockets.h"
@@ -21,7 +24,6 @@
 #include "streams/NodeConnectionClientST.h"
 #include "streams/NodeConnectionClientTT.h"
 #include "streams/NodeConnectionClientVT.h"
-#include "streams/StreamCallbackFunction.h"
 
 struct SocketErrorTable;
 
@@ -87,6 +89,9 @@ public:
     void SetCallbackFunctionCSC(StreamCallbackFunction callback, void* context);
     void SetCallbackFunctionEV(StreamCallbackFunction callback, void* context);
     void SetCallbackFunctionVT(StreamCallbackFunction callback, void* context);
+
+    // The health of one kind's stream, read from its stream server.
+    StreamHealth GetStreamHealth(StreamKind kind) const;
 
 private:
     friend struct NetworkNodeClientTestPeer;

@@ -54,9 +54,9 @@ bool KovaneClient::Connect(const std::string& serverName, bool useNextAvailableP
     }
     if (!connected) return false;
 
-    // STREAM SET-UP: InitializeConnectionNodes goes here once the stream
-    // servers are in the channel; a result other than 0 fails Connect and
-    // leaves the command connection up.
+    // A set-up that fails part way leaves the command connection up, with
+    // the streams started before the failing one still running.
+    if (channel.InitializeConnectionNodes() != 0) return false;
 
     SetComputerName();
     return true;
@@ -167,3 +167,49 @@ std::string KovaneClient::GetServerIPAddress() const { return mNetworkNodeClient
 std::string KovaneClient::GetServerApplicationName() const { return mNetworkNodeClient->GetServerApplicationName(); }
 
 bool KovaneClient::OpenLogFile(const std::string& fileName) { return mNetworkNodeClient->OpenLogFile(fileName); }
+
+bool KovaneClient::GetObjectsAndTypes(std::vector<std::string>& objectNames, std::vector<std::string>& dataTypes) {
+    std::vector<std::string> names;
+    std::vector<std::string> types;
+    if (!mNetworkNodeClient->GetObjectsAndTypes(names, types)) return false;
+    // Index for index over the objects: a type the server did not name is
+    // the empty text, never a read past its list.
+    types.resize(names.size());
+    objectNames = std::move(names);
+    dataTypes = std::move(types);
+    return true;
+}
+
+bool KovaneClient::OpenStream(const std::string& objectName, const std::string& dataType) {
+    return mNetworkNodeClient->OpenStream(objectName, dataType);
+}
+
+bool KovaneClient::CloseStream(const std::string& objectName, const std::string& dataType) {
+    return mNetworkNodeClient->CloseStream(objectName, dataType);
+}
+
+void KovaneClient::SetCallbackFunctionSE(StreamCallbackFunction callback, void* context) {
+    mNetworkNodeClient->SetCallbackFunctionSE(callback, context);
+}
+
+void KovaneClient::SetCallbackFunctionST(StreamCallbackFunction callback, void* context) {
+    mNetworkNodeClient->SetCallbackFunctionST(callback, context);
+}
+
+void KovaneClient::SetCallbackFunctionTT(StreamCallbackFunction callback, void* context) {
+    mNetworkNodeClient->SetCallbackFunctionTT(callback, context);
+}
+
+void KovaneClient::SetCallbackFunctionCSC(StreamCallbackFunction callback, void* context) {
+    mNetworkNodeClient->SetCallbackFunctionCSC(callback, context);
+}
+
+void KovaneClient::SetCallbackFunctionEV(StreamCallbackFunction callback, void* context) {
+    mNetworkNodeClient->SetCallbackFunctionEV(callback, context);
+}
+
+void KovaneClient::SetCallbackFunctionVT(StreamCallbackFunction callback, void* context) {
+    mNetworkNodeClient->SetCallbackFunctionVT(callback, context);
+}
+
+StreamHealth KovaneClient::GetStreamHealth(StreamKind kind) const { return mNetworkNodeClient->GetStreamHealth(kind); }

@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+#include <kovane/StreamCallbackFunction.h>
+#include <kovane/StreamHealth.h>
+
 class NetworkNodeClient;
 
 // windows.h makes SetComputerName a macro for SetComputerNameA (or ...W).
@@ -101,6 +104,44 @@ public:
     bool RequestFeature(const std::string& name, int number, std::string& result);
     // "-LogMessage text number"; true when any reply arrived.
     bool LogMessage(const std::string& text, int number);
+
+    // --- The server's objects and their data streams ---------------------
+    // Call in this order: Connect, GetObjectsAndTypes, register the callbacks
+    // of the kinds wanted, then OpenStream for objects of those lists.
+
+    // The server's acquisition objects and the data type of each, index for
+    // index: both lists are emptied and refilled, one entry per object the
+    // server named. A server that names fewer types than objects gives the
+    // objects without one the empty text as their type (they cannot be
+    // opened); types beyond the last object are dropped. On false both lists
+    // are untouched.
+    bool GetObjectsAndTypes(std::vector<std::string>& objectNames, std::vector<std::string>& dataTypes);
+    // Asks the server to start sending one object's records. Only a pair the
+    // last GetObjectsAndTypes delivered is accepted. Opens are counted: each
+    // is announced to the server, and only the close that balances the last
+    // open stops the records (the closes before it return false).
+    bool OpenStream(const std::string& objectName, const std::string& dataType);
+    bool CloseStream(const std::string& objectName, const std::string& dataType);
+
+    // The callback for one kind's records, replacing any earlier one; a null
+    // callback or a null context switches delivery off. It is called on that
+    // stream's own thread (see StreamCallbackFunction) and goes on receiving
+    // across reconnections. Kinds: SE single electrode, ST stereotrode, TT
+    // tetrode spike records; CSC continuously sampled channel records; EV
+    // event records; VT video tracker records.
+    void SetCallbackFunctionSE(StreamCallbackFunction callback, void* context);
+    void SetCallbackFunctionST(StreamCallbackFunction callback, void* context);
+    void SetCallbackFunctionTT(StreamCallbackFunction callback, void* context);
+    void SetCallbackFunctionCSC(StreamCallbackFunction callback, void* context);
+    void SetCallbackFunctionEV(StreamCallbackFunction callback, void* context);
+    void SetCallbackFunctionVT(StreamCallbackFunction callback, void* context);
+
+    // Whether one kind's data connection is up, and the records delivered,
+    // the records rejected for their source field and the bytes received on
+    // it so far (see StreamHealth). No traffic and no lock: the figures are
+    // counted on the stream's own thread as records arrive, and may be read
+    // from any thread at any time, also from a callback.
+    StreamHealth GetStreamHealth(StreamKind kind) const;
 
     // --- The connection's texts (no traffic) -----------------------------
     // All read "Not Connected" before the first connection. After Disconnect
