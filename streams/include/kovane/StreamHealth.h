@@ -17,6 +17,8 @@ struct StreamHealth {
     // Records dropped because their source field named no object the client
     // knows (each also writes its line to the client log).
     std::uint64_t mRecordsRejected = 0;
-    // Bytes received on the data connection, partial records included.
+    // Bytes received on the data connection: besides the records delivered
+    // and rejected, a record still incomplete, and the records that had
+    // arrived but were not handed out because the stream was being stopped.
     std::uint64_t mBytesReceived = 0;
 };
