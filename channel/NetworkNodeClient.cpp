@@ -124,6 +124,7 @@ bool NetworkNodeClient::InitializeClient(const std::string& serverName, int port
     }
     mLogFile.WriteLogEntry(LogLevel::Notice, kInitConnected);
 
+    mReceiveStore.Clear();
     mServerIPAddress = DottedDecimal(hostEntry);
     mServerName = serverName;
     mInitialized = true;
@@ -203,6 +204,7 @@ bool NetworkNodeClient::ShutdownClient() {
         return false;
     }
     mLogFile.WriteLogEntry(LogLevel::Notice, kShutdownClosed);
+    mReceiveStore.Clear();
     mSocket = platform::kInvalidSocket;
     mServerIPAddress = kNotConnected;
     mServerName = kNotConnected;

@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+#include <kovane/StreamCallbackFunction.h>
+#include <kovane/StreamHealth.h>
+
+#include "channel/ReceiveStore.h"
 #include "log/ClientLogFile.h"
 #include "platform/Sockets.h"
 #include "streams/NodeConnectionClientCSC.h"
@@ -20,7 +24,6 @@
 #include "streams/NodeConnectionClientST.h"
 #include "streams/NodeConnectionClientTT.h"
 #include "streams/NodeConnectionClientVT.h"
-#include "streams/StreamCallbackFunction.h"
 
 struct SocketErrorTable;
 
@@ -87,6 +90,9 @@ public:
     void SetCallbackFunctionEV(StreamCallbackFunction callback, void* context);
     void SetCallbackFunctionVT(StreamCallbackFunction callback, void* context);
 
+    // The health of one kind's stream, read from its stream server.
+    StreamHealth GetStreamHealth(StreamKind kind) const;
+
 private:
     friend struct NetworkNodeClientTestPeer;
 
@@ -140,4 +146,7 @@ private:
     // lost, and the closing goes on once, in the outer call.
     bool mShuttingDown = false;
     bool mConnectionLost = false;
+
+    // What GetBuffer has received from mSocket beyond what was asked so far.
+    ReceiveStore mReceiveStore;
 };

@@ -1,6 +1,7 @@
 // NetworkNodeClient: sending and receiving one framed message.
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <new>
 
 #include "channel/MessageFrame.h"
@@ -37,6 +38,8 @@ const char* const kHeaderBoxCaption = "Kovane Client - Message Error";
 
 const char* const kFailedReply = "-1";
 
+constexpr long long kShortFrameSize = 256;
+
 }  // namespace
 
 bool NetworkNodeClient::SendMessage(const std::string& message) {
@@ -49,8 +52,17 @@ bool NetworkNodeClient::SendMessage(const std::string& message) {
 bool NetworkNodeClient::SendMessage(const unsigned char* data, int length) {
     if (!mInitialized) return false;
     const long long bufferLength = static_cast<long long>(frame::kHeaderSize) + length;
+    // Commands are short: their frames are built on the stack, and only a
+    // long message takes a block from the heap, whose failure is reported.
+    unsigned char shortFrame[kShortFrameSize];
+    std::unique_ptr<unsigned char[]> longFrame;
     unsigned char* buffer = nullptr;
-    if (length >= 0 && bufferLength <= INT_MAX) buffer = new (std::nothrow) unsigned char[bufferLength]();
+    if (length >= 0 && bufferLength <= kShortFrameSize) {
+        buffer = shortFrame;
+    } else if (length >= 0 && bufferLength <= INT_MAX) {
+        longFrame.reset(new (std::nothrow) unsigned char[bufferLength]());
+        buffer = longFrame.get();
+    }
     if (buffer == nullptr) {
         mLogFile.WriteLogEntry(LogLevel::Error, FormatText(kSendAllocFailed, static_cast<int>(bufferLength)));
         return false;
@@ -67,11 +79,9 @@ bool NetworkNodeClient::SendMessage(const unsigned char* data, int length) {
         ProcessSendError(platform::LastSocketError());
         mLogFile.WriteLogEntry(LogLevel::Error,
                                FormatText(kSendFailed, frame::PayloadText(buffer + frame::kHeaderSize, length).c_str()));
-        delete[] buffer;
         ShutdownClient();
         return false;
     }
-    delete[] buffer;
     if (!progress.Complete(total)) {
         // A send that takes nothing leaves part of the frame unsent: the server
         // would read every later message out of step, so the connection ends.
@@ -144,7 +154,17 @@ bool NetworkNodeClient::GetBuffer(unsigned char* buffer, int bufferSize) {
     int remaining = bufferSize;
     int received = 0;
     while (remaining > 0) {
-        const int n = platform::Receive(mSocket, buffer + received, remaining);
+        if (mReceiveStore.Available() > 0) {
+            const int n = mReceiveStore.Take(buffer + received, remaining);
+            remaining -= n;
+            received += n;
+            continue;
+        }
+        // Small requests read ahead into the store; a large payload goes
+        // straight into the caller's block.
+        const bool ahead = remaining < ReceiveStore::kCapacity;
+        unsigned char* const into = ahead ? mReceiveStore.Space() : buffer + received;
+        const int n = platform::Receive(mSocket, into, ahead ? ReceiveStore::kCapacity : remaining);
         if (n == 0) {
             mLogFile.WriteLogEntry(LogLevel::Notice, kGetBufferClosed);
             ShutdownClient();
@@ -157,6 +177,10 @@ bool NetworkNodeClient::GetBuffer(unsigned char* buffer, int bufferSize) {
             // Part of a frame may already be read: the stream is out of step.
             ShutdownClient();
             return false;
+        }
+        if (ahead) {
+            mReceiveStore.Filled(n);
+            continue;
         }
         remaining -= n;
         received += n;

@@ -204,3 +204,15 @@ void NetworkNodeClient::SetCallbackFunctionEV(StreamCallbackFunction callback, v
 void NetworkNodeClient::SetCallbackFunctionVT(StreamCallbackFunction callback, void* context) {
     mVTNode.SetCallbackFunctionVT(callback, context);
 }
+
+StreamHealth NetworkNodeClient::GetStreamHealth(StreamKind kind) const {
+    switch (kind) {
+        case StreamKind::SE: return mSENode.GetStreamHealth();
+        case StreamKind::ST: return mSTNode.GetStreamHealth();
+        case StreamKind::TT: return mTTNode.GetStreamHealth();
+        case StreamKind::CSC: return mCSCNode.GetStreamHealth();
+        case StreamKind::EV: return mEVNode.GetStreamHealth();
+        case StreamKind::VT: return mVTNode.GetStreamHealth();
+    }
+    return StreamHealth{};
+}

@@ -1,17 +1,24 @@
 // KovaneClient: connecting, the server's check and the command exchange.
 #include <kovane/KovaneClient.h>
 
+#include <algorithm>
+
 #include "channel/NetworkNodeClient.h"
+#include "client/ComputerNameCommand.h"
 #include "client/ReplyReading.h"
+#include "log/Format.h"
 #include "platform/ComputerName.h"
 
 namespace {
 
 const char* const kGetNextAvailablePortNumber = "-GetNextAvailablePortNumber";
-const char* const kSetComputerName = "-SetComputerName ";
-
-// The system's computer names are at most 127 characters here.
-constexpr int kComputerNameBufferSize = 128;
+const std::string kSetApplicationName = "-SetApplicationName ";
+const std::string kRequestRingBufferSize = "-RequestRingBufferSize ";
+const std::string kRequestRingBuffer = "-RequestRingBuffer ";
+const std::string kRequestSamplingFrequency = "-RequestSamplingFrequency ";
+const std::string kRequestADRange = "-RequestADRange ";
+const char* const kRequestFeature = "-RequestFeature %s %i";
+const char* const kLogMessage = "-LogMessage %s %i";
 
 }  // namespace
 
@@ -47,9 +54,9 @@ bool KovaneClient::Connect(const std::string& serverName, bool useNextAvailableP
     }
     if (!connected) return false;
 
-    // STREAM SET-UP: InitializeConnectionNodes goes here once the stream
-    // servers are in the channel; a result other than 0 fails Connect and
-    // leaves the command connection up.
+    // A set-up that fails part way leaves the command connection up, with
+    // the streams started before the failing one still running.
+    if (channel.InitializeConnectionNodes() != 0) return false;
 
     SetComputerName();
     return true;
@@ -60,12 +67,9 @@ bool KovaneClient::Disconnect() { return mNetworkNodeClient->ShutdownClient(); }
 bool KovaneClient::AreWeConnected() { return SetComputerName(); }
 
 bool KovaneClient::SetComputerName() {
-    // A name the system cannot tell is sent as the empty name.
-    char name[kComputerNameBufferSize] = {};
-    if (!platform::QueryComputerName(name, kComputerNameBufferSize)) name[0] = '\0';
-    name[kComputerNameBufferSize - 1] = '\0';
-
-    if (!mNetworkNodeClient->SendMessage(std::string(kSetComputerName) + name)) return false;
+    if (!mNetworkNodeClient->SendMessage(computername::SetComputerNameCommand(platform::QueryComputerName))) {
+        return false;
+    }
     std::string reply;
     return mNetworkNodeClient->RecieveMessage(reply);
 }
@@ -77,3 +81,135 @@ bool KovaneClient::SendCommandToServer(const std::string& command, std::string& 
     reply = std::move(received);
     return true;
 }
+
+bool KovaneClient::SendCommandToServer(const std::string& command, unsigned char*& buffer, int& size) {
+    if (!mNetworkNodeClient->SendMessage(command)) return false;
+    return mNetworkNodeClient->RecieveMessage(buffer, size);
+}
+
+void KovaneClient::ReleaseReplyBuffer(unsigned char*& buffer) { NetworkNodeClient::ReleaseMessageBuffer(buffer); }
+
+bool KovaneClient::Exchange(const std::string& command, std::string& reply) {
+    return mNetworkNodeClient->SendMessage(command) && mNetworkNodeClient->RecieveMessage(reply);
+}
+
+bool KovaneClient::RequestIntegers(const std::string& command, int* values, int count) {
+    // values[0] is the status; the caller's out-parameters are 0 on entry.
+    for (int i = 0; i < count; ++i) values[i] = 0;
+    std::string reply;
+    if (!Exchange(command, reply)) return false;
+    replyreading::ReadIntegers(reply, values, count);
+    return values[0] >= 0;
+}
+
+bool KovaneClient::SetApplicationName(const std::string& name) {
+    std::string reply;
+    return Exchange(kSetApplicationName + name, reply);
+}
+
+bool KovaneClient::RequestRingBufferSize(const std::string& name, int& firstValue, int& secondValue) {
+    int values[3];
+    const bool ok = RequestIntegers(kRequestRingBufferSize + name, values, 3);
+    firstValue = values[1];
+    secondValue = values[2];
+    return ok;
+}
+
+bool KovaneClient::RequestRingBuffer(const std::string& name, unsigned char* buffer, int bufferSize,
+                                     int& bytesCopied) {
+    bytesCopied = 0;
+    const int room = buffer != nullptr && bufferSize > 0 ? bufferSize : 0;
+    std::fill_n(buffer, room, static_cast<unsigned char>(0));
+    if (!mNetworkNodeClient->SendMessage(kRequestRingBuffer + name)) return false;
+
+    unsigned char* reply = nullptr;
+    int replySize = 0;
+    const bool received = mNetworkNodeClient->RecieveMessage(reply, replySize);
+    if (received) {
+        bytesCopied = std::min(room, replySize);
+        std::copy_n(reply, bytesCopied, buffer);
+    }
+    // A failed receive may still have left a block with us.
+    NetworkNodeClient::ReleaseMessageBuffer(reply);
+    return received;
+}
+
+bool KovaneClient::RequestSamplingFrequency(const std::string& name, int& frequency) {
+    int values[2];
+    const bool ok = RequestIntegers(kRequestSamplingFrequency + name, values, 2);
+    frequency = values[1];
+    return ok;
+}
+
+bool KovaneClient::RequestADRange(const std::string& name, int& firstValue, int& secondValue) {
+    int values[3];
+    const bool ok = RequestIntegers(kRequestADRange + name, values, 3);
+    firstValue = values[1];
+    secondValue = values[2];
+    return ok;
+}
+
+bool KovaneClient::RequestFeature(const std::string& name, int number, std::string& result) {
+    std::string reply;
+    if (!Exchange(FormatText(kRequestFeature, name.c_str(), number), reply)) return false;
+    return replyreading::ReadFeatureReply(reply, result);
+}
+
+bool KovaneClient::LogMessage(const std::string& text, int number) {
+    std::string reply;
+    return Exchange(FormatText(kLogMessage, text.c_str(), number), reply);
+}
+
+std::string KovaneClient::GetServerName() const { return mNetworkNodeClient->GetServerName(); }
+
+std::string KovaneClient::GetServerIPAddress() const { return mNetworkNodeClient->GetServerIPAddress(); }
+
+std::string KovaneClient::GetServerApplicationName() const { return mNetworkNodeClient->GetServerApplicationName(); }
+
+bool KovaneClient::OpenLogFile(const std::string& fileName) { return mNetworkNodeClient->OpenLogFile(fileName); }
+
+bool KovaneClient::GetObjectsAndTypes(std::vector<std::string>& objectNames, std::vector<std::string>& dataTypes) {
+    std::vector<std::string> names;
+    std::vector<std::string> types;
+    if (!mNetworkNodeClient->GetObjectsAndTypes(names, types)) return false;
+    // Index for index over the objects: a type the server did not name is
+    // the empty text, never a read past its list.
+    types.resize(names.size());
+    objectNames = std::move(names);
+    dataTypes = std::move(types);
+    return true;
+}
+
+bool KovaneClient::OpenStream(const std::string& objectName, const std::string& dataType) {
+    return mNetworkNodeClient->OpenStream(objectName, dataType);
+}
+
+bool KovaneClient::CloseStream(const std::string& objectName, const std::string& dataType) {
+    return mNetworkNodeClient->CloseStream(objectName, dataType);
+}
+
+void KovaneClient::SetCallbackFunctionSE(StreamCallbackFunction callback, void* context) {
+    mNetworkNodeClient->SetCallbackFunctionSE(callback, context);
+}
+
+void KovaneClient::SetCallbackFunctionST(StreamCallbackFunction callback, void* context) {
+    mNetworkNodeClient->SetCallbackFunctionST(callback, context);
+}
+
+void KovaneClient::SetCallbackFunctionTT(StreamCallbackFunction callback, void* context) {
+    mNetworkNodeClient->SetCallbackFunctionTT(callback, context);
+}
+
+void KovaneClient::SetCallbackFunctionCSC(StreamCallbackFunction callback, void* context) {
+    mNetworkNodeClient->SetCallbackFunctionCSC(callback, context);
+}
+
+void KovaneClient::SetCallbackFunctionEV(StreamCallbackFunction callback, void* context) {
+    mNetworkNodeClient->SetCallbackFunctionEV(callback, context);
+}
+
+void KovaneClient::SetCallbackFunctionVT(StreamCallbackFunction callback, void* context) {
+    mNetworkNodeClient->SetCallbackFunctionVT(callback, context);
+}
+
+StreamHealth KovaneClient::GetStreamHealth(StreamKind kind) const { return mNetworkNodeClient->GetStreamHealth(kind); }

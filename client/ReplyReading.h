@@ -6,8 +6,8 @@
 
 namespace replyreading {
 
-// Reads up to count integers from the start of text into values[0..count).
-// Every value is set to 0 first. Leading white space is skipped and a sign
+// Reads up to count integers from the start of text into values[0..count),
+// with the channel's reading of numbers. Every value is set to 0 first. Leading white space is skipped and a sign
 // may stand before the digits. The first value that cannot be read (no
 // digits, or beyond the 32-bit range) keeps its 0 and ends the reading, so
 // the values after it stay 0 too; anything after the last value is ignored.

@@ -163,8 +163,10 @@ bool NodeConnectionClient::CreateRecieveBuffer() {
 unsigned NodeConnectionClient::DmaProcessorThread(NodeConnectionClient* server) {
     platform::RaiseCurrentThreadPriority();
     if (server->AcceptClientSocket()) {
+        server->mHealth.SetConnected(true);
         while (server->RecieveData()) {
         }
+        server->mHealth.SetConnected(false);
     }
     server->MarkThreadEnded();
     return 0;
@@ -212,6 +214,7 @@ bool NodeConnectionClient::RecieveData() {
         return false;
     }
 
+    mHealth.AddBytes(received);
     const int held = mBytesHeld + received;
     int offset = 0;
     while (held - offset >= mRecordSize) {
@@ -229,10 +232,17 @@ bool NodeConnectionClient::RecieveData() {
 void NodeConnectionClient::DeliverRecord(const StreamCallbackPair& callback, const std::vector<std::string>& names,
                                          std::int64_t index, const char* rejectFormat) {
     if (index < 0 || static_cast<std::uint64_t>(index) >= names.size()) {
+        mHealth.AddRejected();
         WriteLogLine(LogLevel::Error, FormatText(rejectFormat, static_cast<int>(index)));
         return;
     }
-    callback.mCallbackFunction(callback.mCallbackContext, mRecord, 1, names[static_cast<size_t>(index)]);
+    HandToCallback(callback, names[static_cast<size_t>(index)]);
+}
+
+void NodeConnectionClient::HandToCallback(const StreamCallbackPair& callback, const std::string& objectName) {
+    // Counted before the call, so a callback reading the figures sees its own record.
+    mHealth.AddDelivered();
+    callback.mCallbackFunction(callback.mCallbackContext, mRecord, 1, objectName);
 }
 
 void NodeConnectionClient::ProcessRecieveError(int errorCode) {

@@ -12,11 +12,13 @@
 #include <thread>
 #include <vector>
 
+#include <kovane/StreamCallbackFunction.h>
+
 #include "log/ClientLogFile.h"
 #include "log/LogLevel.h"
 #include "platform/Sockets.h"
 #include "streams/SharedSnapshot.h"
-#include "streams/StreamCallbackFunction.h"
+#include "streams/StreamHealthCounters.h"
 
 // The application's callback and its context, registered and replaced as one.
 // Delivery is off while either is null.
@@ -78,6 +80,9 @@ public:
     const std::vector<int>& GetStreamObjectCounts() const { return mStreamObjectCounts; }
     // True from a successful InitServerStream until the receive thread ends.
     bool IsReceiving() const;
+    // Whether the data connection is up and what has come through it; read
+    // without a lock while records arrive.
+    StreamHealth GetStreamHealth() const { return mHealth.Read(); }
     // True while a receive thread or a socket from InitServerStream remains,
     // which only CloseServerStream ends.
     bool HoldsServerStream() const;
@@ -105,6 +110,8 @@ protected:
     // selects no name, writes rejectFormat with the index at Error and drops it.
     void DeliverRecord(const StreamCallbackPair& callback, const std::vector<std::string>& names,
                        std::int64_t index, const char* rejectFormat);
+    // Hands mRecord with its source object's name to the callback.
+    void HandToCallback(const StreamCallbackPair& callback, const std::string& objectName);
     void WriteLogLine(LogLevel level, const std::string& text);
 
     // The steps of InitServerStream and of the receive thread.
@@ -136,6 +143,8 @@ protected:
 
     // The record being delivered, inside mRecvBuffer; valid during ExecuteCallback.
     const unsigned char* mRecord = nullptr;
+
+    StreamHealthCounters mHealth;
 
 private:
     void MarkThreadEnded();

@@ -21,5 +21,5 @@ void NodeConnectionClientEV::ExecuteCallback() {
     if (!callback.IsSet()) return;
     static const std::string kNoEventObject;
     const std::vector<std::string>& names = CurrentSourceNames();
-    callback.mCallbackFunction(callback.mCallbackContext, mRecord, 1, names.empty() ? kNoEventObject : names.front());
+    HandToCallback(callback, names.empty() ? kNoEventObject : names.front());
 }

@@ -11,6 +11,10 @@
 // windows.h.
 #include <memory>
 #include <string>
+#include <vector>
+
+#include <kovane/StreamCallbackFunction.h>
+#include <kovane/StreamHealth.h>
 
 class NetworkNodeClient;
 
@@ -60,8 +64,105 @@ public:
     // Sends command and reads its reply as text. On false reply is left
     // exactly as it was.
     bool SendCommandToServer(const std::string& command, std::string& reply);
+    // Sends command and reads its reply as bytes, exactly as received, with
+    // no terminator added. buffer must be null or hold a block from an
+    // earlier reply, which is released first. On true buffer holds the new
+    // block and size its length. The block is the caller's to release with
+    // ReleaseReplyBuffer (or delete[]), also after false, when buffer may
+    // hold the earlier block, a new one, or null; size is then untouched.
+    bool SendCommandToServer(const std::string& command, unsigned char*& buffer, int& size);
+    static void ReleaseReplyBuffer(unsigned char*& buffer);
+
+    // --- The server's named requests -------------------------------------
+    // Each sends one command ending in the name (or the text) as given and
+    // reads its one reply; false at once while not connected. The meaning of
+    // the values is the server's: the client passes them through unchanged.
+    //
+    // Integer replies are a status and then the values. Every out-parameter
+    // is 0 on entry and takes the values the reply carries, read in order
+    // until one cannot be read (that one and those after it stay 0). Success
+    // is a status of 0 or more; on a negative status the values read are
+    // still stored.
+
+    // "-SetApplicationName name"; true when any reply arrived.
+    bool SetApplicationName(const std::string& name);
+    // "-RequestRingBufferSize name": status, then two integers.
+    bool RequestRingBufferSize(const std::string& name, int& firstValue, int& secondValue);
+    // "-RequestRingBuffer name": raw bytes. The whole buffer is zero-filled
+    // on entry and bytesCopied set to 0; on true it holds the start of the
+    // reply, cut to bufferSize bytes and not terminated, and bytesCopied says
+    // how many. A null buffer or a size below 1 takes nothing.
+    bool RequestRingBuffer(const std::string& name, unsigned char* buffer, int bufferSize, int& bytesCopied);
+    // "-RequestSamplingFrequency name": status, then one integer.
+    bool RequestSamplingFrequency(const std::string& name, int& frequency);
+    // "-RequestADRange name": status, then two integers.
+    bool RequestADRange(const std::string& name, int& firstValue, int& secondValue);
+    // "-RequestFeature name number": a status, a blank and a result text.
+    // True when the reply has a blank and a status of 0 or more; result then
+    // receives everything after the first blank (possibly empty). On false
+    // result is untouched.
+    bool RequestFeature(const std::string& name, int number, std::string& result);
+    // "-LogMessage text number"; true when any reply arrived.
+    bool LogMessage(const std::string& text, int number);
+
+    // --- The server's objects and their data streams ---------------------
+    // Call in this order: Connect, GetObjectsAndTypes, register the callbacks
+    // of the kinds wanted, then OpenStream for objects of those lists.
+
+    // The server's acquisition objects and the data type of each, index for
+    // index: both lists are emptied and refilled, one entry per object the
+    // server named. A server that names fewer types than objects gives the
+    // objects without one the empty text as their type (they cannot be
+    // opened); types beyond the last object are dropped. On false both lists
+    // are untouched.
+    bool GetObjectsAndTypes(std::vector<std::string>& objectNames, std::vector<std::string>& dataTypes);
+    // Asks the server to start sending one object's records. Only a pair the
+    // last GetObjectsAndTypes delivered is accepted. Opens are counted: each
+    // is announced to the server, and only the close that balances the last
+    // open stops the records (the closes before it return false).
+    bool OpenStream(const std::string& objectName, const std::string& dataType);
+    bool CloseStream(const std::string& objectName, const std::string& dataType);
+
+    // The callback for one kind's records, replacing any earlier one; a null
+    // callback or a null context switches delivery off. It is called on that
+    // stream's own thread (see StreamCallbackFunction) and goes on receiving
+    // across reconnections. Kinds: SE single electrode, ST stereotrode, TT
+    // tetrode spike records; CSC continuously sampled channel records; EV
+    // event records; VT video tracker records.
+    void SetCallbackFunctionSE(StreamCallbackFunction callback, void* context);
+    void SetCallbackFunctionST(StreamCallbackFunction callback, void* context);
+    void SetCallbackFunctionTT(StreamCallbackFunction callback, void* context);
+    void SetCallbackFunctionCSC(StreamCallbackFunction callback, void* context);
+    void SetCallbackFunctionEV(StreamCallbackFunction callback, void* context);
+    void SetCallbackFunctionVT(StreamCallbackFunction callback, void* context);
+
+    // Whether one kind's data connection is up, and the records delivered,
+    // the records rejected for their source field and the bytes received on
+    // it so far (see StreamHealth). No traffic and no lock: the figures are
+    // counted on the stream's own thread as records arrive, and may be read
+    // from any thread at any time, also from a callback.
+    StreamHealth GetStreamHealth(StreamKind kind) const;
+
+    // --- The connection's texts (no traffic) -----------------------------
+    // All read "Not Connected" before the first connection. After Disconnect
+    // the name and address read it again; the application name keeps the
+    // last server's.
+    std::string GetServerName() const;
+    std::string GetServerIPAddress() const;  // IPv4, dotted decimal
+    std::string GetServerApplicationName() const;
+
+    // Opens the client's diagnostic log (may be called before Connect, so the
+    // connection's own steps are logged). Until it is open, and after it
+    // failed to open, every entry is dropped.
+    bool OpenLogFile(const std::string& fileName);
 
 private:
+    // One command and its text reply; false when either failed.
+    bool Exchange(const std::string& command, std::string& reply);
+    // One command and a reply of a status and count - 1 values into
+    // values[0..count); true when the status is 0 or more.
+    bool RequestIntegers(const std::string& command, int* values, int count);
+
     std::unique_ptr<NetworkNodeClient> mNetworkNodeClient;
     int mPortQueryPort;
     int mDirectCommandPort;
