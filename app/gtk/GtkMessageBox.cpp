@@ -1,0 +1,83 @@
+#include "app/gtk/GtkMessageBox.h"
+
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <future>
+#include <iterator>
+#include <memory>
+
+#include "app/gtk/GtkText.h"
+#include "app/gtk/GtkThread.h"
+
+namespace gtkmessagebox {
+namespace {
+
+// The Windows box icons as GTK's kinds of message dialog.
+// The kind tells assistive tools what the box is; the icon shows it.
+struct IconKind {
+    unsigned icon;
+    GtkMessageType type;
+    const char* iconName;
+};
+
+constexpr IconKind kIconKinds[] = {
+    {platform::kIconError, GTK_MESSAGE_ERROR, "dialog-error"},
+    {platform::kIconExclamation, GTK_MESSAGE_WARNING, "dialog-warning"},
+    {platform::kIconInformation, GTK_MESSAGE_INFO, "dialog-information"},
+    {platform::kIconQuestion, GTK_MESSAGE_QUESTION, "dialog-question"},
+};
+constexpr IconKind kNoIcon = {platform::kIconNone, GTK_MESSAGE_OTHER, nullptr};
+
+const IconKind& KindOf(unsigned icon) {
+    const auto* found = std::find_if(std::begin(kIconKinds), std::end(kIconKinds),
+                                     [&](const IconKind& kind) { return kind.icon == icon; });
+    return found != std::end(kIconKinds) ? *found : kNoIcon;
+}
+
+int Show(const platform::MessageBoxRequest& request) {
+    if (gtkthread::OnGtkThread()) {
+        return ShowOnGtkThread(request);
+    }
+    // GTK is the GTK thread's alone: it shows the box, and this thread waits
+    // for the answer, as a box on Windows keeps its caller until dismissed.
+    auto answer = std::make_shared<std::promise<int>>();
+    std::future<int> answered = answer->get_future();
+    gtkthread::Post([request, answer] { answer->set_value(ShowOnGtkThread(request)); });
+    return answered.get();
+}
+
+}  // namespace
+
+void InstallHandler() {
+    platform::SetMessageBoxHandler(Show);
+}
+
+int ShowOnGtkThread(const platform::MessageBoxRequest& request) {
+    GtkWindow* owner = request.owner != nullptr ? GTK_WINDOW(request.owner) : nullptr;
+    const IconKind& kind = KindOf(request.icon);
+    GtkWidget* box = gtk_message_dialog_new(owner, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+                                            kind.type, GTK_BUTTONS_OK, "%s", gtktext::ForDisplay(request.text).c_str());
+    gtk_window_set_title(GTK_WINDOW(box), gtktext::ForDisplay(request.caption).c_str());
+    if (kind.iconName != nullptr) {
+        // GTK 3 draws no icon in a message dialog of its own accord; a box
+        // of ours carries its icon as the Windows box does.
+        GtkWidget* image = gtk_image_new_from_icon_name(kind.iconName, GTK_ICON_SIZE_DIALOG);
+        G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+        gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(box), image);
+        G_GNUC_END_IGNORE_DEPRECATIONS
+        gtk_widget_show(image);
+    }
+    // Without an owner the box is a window of its own, in the task bar like
+    // any top-level window; with one, it stays above it.
+    if (owner == nullptr) {
+        gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER);
+    }
+    gtk_dialog_run(GTK_DIALOG(box));
+    gtk_widget_destroy(box);
+    // Whichever way the box went (OK, Esc, its close button), the only
+    // answer a box with one OK button has is OK.
+    return platform::kIdOk;
+}
+
+}  // namespace gtkmessagebox
