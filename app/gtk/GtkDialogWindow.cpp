@@ -79,17 +79,20 @@ int GtkDialogWindow::RunModal(OrbilaneDlg& dlg, GtkWindow* parent) {
         gtk_window_set_modal(GTK_WINDOW(mWindow), TRUE);
     }
     gtk_widget_realize(mWindow);
-    if (mDlg->OnInitDialog()) {
+    const bool focusFirst = mDlg->OnInitDialog();
+    gtk_widget_show_all(mWindow);
+    // Given before the window shows, GTK would keep the focus only half:
+    // the first Tab would go to the control that has it already.
+    if (focusFirst) {
         // The first control with a tab stop that takes the focus: Start.
         for (const TemplateControl& control : mTemplate.controls) {
             GtkWidget* widget = Control(control.id);
             if (IsTabStop(control.kind) && widget != nullptr && gtk_widget_is_sensitive(widget)) {
-                gtk_window_set_focus(GTK_WINDOW(mWindow), widget);
+                gtk_widget_grab_focus(widget);
                 break;
             }
         }
     }
-    gtk_widget_show_all(mWindow);
 
     mLoop = g_main_loop_new(nullptr, FALSE);
     g_main_loop_run(mLoop);
