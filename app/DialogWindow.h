@@ -2,8 +2,11 @@
 // What OrbilaneDlg needs of its window, and nothing more: control texts,
 // enabled states, focus, the wait cursor, messages to its own thread and its
 // icons. A window back end (Win32, GTK) implements it; tests use one in memory.
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <thread>
 
 using IconHandle = void*;  // HICON on Windows; whatever the back end uses elsewhere
 
@@ -31,6 +34,16 @@ public:
     virtual void PostToWindow(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
     // Asks the window's message loop to end with exitCode; on the window's thread.
     virtual void PostQuitRequest(int exitCode) = 0;
+    // Waits, on the window's thread, until done() holds, while still
+    // answering what other threads send to the window and wait on: a message
+    // box of the worker's that this window owns disables and enables its
+    // owner that way. The default only waits, for back ends whose windows
+    // never make another thread wait on them.
+    virtual void WaitAnswering(const std::function<bool()>& done) {
+        while (!done()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
 
     // The native window, owner of the window's message boxes; none before the
     // window exists.

@@ -52,8 +52,12 @@ NetworkNodeClient::NetworkNodeClient()
       mServerIPAddress(kNotConnected),
       mServerApplicationName(kNotConnected),
       mStreamsInitialized(false) {
-    // Streams piece: SetLogFile(mLogFile) on the six stream servers, in the
-    // order SE, ST, TT, CSC, VT, EV, goes here, before the start-up.
+    mSENode.SetLogFile(mLogFile);
+    mSTNode.SetLogFile(mLogFile);
+    mTTNode.SetLogFile(mLogFile);
+    mCSCNode.SetLogFile(mLogFile);
+    mVTNode.SetLogFile(mLogFile);
+    mEVNode.SetLogFile(mLogFile);
 
     // The result is not examined: after a failed start-up every later socket
     // call fails and reports through its own table. The log is not open yet,
@@ -61,8 +65,12 @@ NetworkNodeClient::NetworkNodeClient()
     SocketStartup();
 }
 
+// A stream server still running here (a set-up that stopped part way on a
+// client whose shutdown never came) is stopped while its lines can still
+// reach the log.
 NetworkNodeClient::~NetworkNodeClient() {
     ShutdownClient();
+    StopStreamServers(false);
     mLogFile.CloseLogFile();
 }
 
@@ -176,7 +184,14 @@ bool NetworkNodeClient::ShutdownClient() {
 
     mShuttingDown = true;
     mConnectionLost = false;
-    if (mStreamsInitialized) CloseKnownStreams();
+    if (mStreamsInitialized) {
+        CloseKnownStreams();
+        StopStreamServers(true);
+    } else {
+        // A set-up that failed part way left the kinds before the failure
+        // listening, with their threads running: stop them too.
+        StopStreamServers(false);
+    }
     mStreamsInitialized = false;
 
     mLogFile.WriteLogEntry(LogLevel::Notice, kShutdownClosing);
@@ -201,17 +216,4 @@ bool NetworkNodeClient::ShutdownClient() {
 void NetworkNodeClient::CloseKnownStreams() {
     const size_t pairs = std::min(mObjectNames.size(), mDataTypes.size());
     for (size_t i = 0; i < pairs && !mConnectionLost; ++i) CloseStream(mObjectNames[i], mDataTypes[i]);
-    // Streams piece: CloseServerStream on the six stream servers, in the
-    // order SE, ST, TT, CSC, VT, EV, goes here.
-}
-
-// Streams piece: the stream server of dataType's kind decides first, through
-// RemoveStreamObject, whether this is the object's last close (and an unknown
-// data type writes its line); only the last close is announced. Until then
-// this carries the announcement alone.
-bool NetworkNodeClient::CloseStream(const std::string& objectName, const std::string& dataType) {
-    SendMessage(FormatText("-CloseStream %s %s", objectName.c_str(), dataType.c_str()));
-    std::string reply;
-    RecieveMessage(reply);
-    return true;
 }

@@ -2,16 +2,25 @@
 // The client end of the command connection to the acquisition server: it
 // connects and identifies the server, carries one framed command and its one
 // framed reply at a time, shuts the connection down, and reports every failed
-// socket call to the client's log. It owns that log and the six stream servers.
+// socket call to the client's log. It owns that log and the six stream servers,
+// and sets up the live data streams over the command connection.
 //
 // Never include this header together with windows.h: SendMessage is a macro
 // there. Applications see only KovaneClient, which holds this class through an
 // owning pointer, so this header includes no system header at all.
+#include <array>
 #include <string>
 #include <vector>
 
 #include "log/ClientLogFile.h"
 #include "platform/Sockets.h"
+#include "streams/NodeConnectionClientCSC.h"
+#include "streams/NodeConnectionClientEV.h"
+#include "streams/NodeConnectionClientSE.h"
+#include "streams/NodeConnectionClientST.h"
+#include "streams/NodeConnectionClientTT.h"
+#include "streams/NodeConnectionClientVT.h"
+#include "streams/StreamCallbackFunction.h"
 
 struct SocketErrorTable;
 
@@ -56,12 +65,27 @@ public:
     const std::string& GetServerIPAddress() const { return mServerIPAddress; }
     const std::string& GetServerApplicationName() const { return mServerApplicationName; }
 
-    // --- Stream set-up (the streams piece of work) -----------------------
-    // InitializeConnectionNodes, GetObjectsAndTypes, OpenStream, the six
-    // SetCallbackFunction forwarders, GetLocalIPAddress and ParseList go here.
-    // CloseStream is already here because ShutdownClient closes every known
-    // object's stream with it; for now it only carries the exchange.
+    // Sets up the six data streams in the order SE, ST, TT, CSC, VT, EV: asks
+    // the server for a port, starts that kind's stream server on it and tells
+    // the server to connect there. 0 when all six were set up, -1 otherwise.
+    int InitializeConnectionNodes();
+    // The server's object names and their data types, two lists that pair by
+    // index, into the caller's lists and the client's own; every stream
+    // server then keeps the names of its kind.
+    bool GetObjectsAndTypes(std::vector<std::string>& objectNames, std::vector<std::string>& dataTypes);
+    // Opening is counted and announced every time; closing is announced only
+    // at the object's last close.
+    bool OpenStream(const std::string& objectName, const std::string& dataType);
     bool CloseStream(const std::string& objectName, const std::string& dataType);
+
+    // The application's record callback of one kind, handed unchanged to that
+    // kind's stream server; see StreamCallbackFunction for how it is called.
+    void SetCallbackFunctionSE(StreamCallbackFunction callback, void* context);
+    void SetCallbackFunctionST(StreamCallbackFunction callback, void* context);
+    void SetCallbackFunctionTT(StreamCallbackFunction callback, void* context);
+    void SetCallbackFunctionCSC(StreamCallbackFunction callback, void* context);
+    void SetCallbackFunctionEV(StreamCallbackFunction callback, void* context);
+    void SetCallbackFunctionVT(StreamCallbackFunction callback, void* context);
 
 private:
     friend struct NetworkNodeClientTestPeer;
@@ -77,14 +101,31 @@ private:
     void ProcessRecieveError(int errorCode);
 
     void CloseKnownStreams();
+    // CloseServerStream on the stream servers in the order SE, ST, TT, CSC,
+    // VT, EV: on all six, or only on those a set-up started and left running.
+    void StopStreamServers(bool all);
+    // The six in the order of set-up's stopping and of the lists' handing
+    // out: SE, ST, TT, CSC, VT, EV.
+    std::array<NodeConnectionClient*, 6> StreamServers();
+    // The stream server of a data type, compared in the order SE, ST, TT,
+    // CSC, EV, VT; null for a name that is none of the six.
+    NodeConnectionClient* StreamServerOf(const std::string& dataType);
+    // This computer's first IPv4 address in dotted decimal.
+    std::string GetLocalIPAddress();
+    // Splits a reply's list into its names: tabs and CR LF count as blanks,
+    // runs of blanks as one, and blanks at either end give no entry.
+    static bool ParseList(const std::string& text, std::vector<std::string>& list);
     void ReportHeaderError(const std::string& text);
     void LogTableLine(const SocketErrorTable& table, int code);
 
     ClientLogFile mLogFile;
-    // --- Stream servers (the streams piece of work) -----------------------
-    // mSENode, mSTNode, mTTNode, mCSCNode, mVTNode, mEVNode of the classes
-    // NodeConnectionClientSE ... go here, in this order, right after the log:
-    // constructed after it and destroyed before it.
+    // Constructed after the log and destroyed before it: they write to it.
+    NodeConnectionClientSE mSENode;
+    NodeConnectionClientST mSTNode;
+    NodeConnectionClientTT mTTNode;
+    NodeConnectionClientCSC mCSCNode;
+    NodeConnectionClientVT mVTNode;
+    NodeConnectionClientEV mEVNode;
     bool mInitialized;
     platform::Socket mSocket;
     std::string mServerName;

@@ -195,6 +195,16 @@ void Win32DialogWindow::PostQuitRequest(int exitCode) {
     PostQuitMessage(exitCode);
 }
 
+void Win32DialogWindow::WaitAnswering(const std::function<bool()>& done) {
+    // Messages sent from other threads are delivered inside PeekMessage;
+    // posted ones stay queued for the message loop.
+    while (!done()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
 void* Win32DialogWindow::NativeHandle() {
     return mHwnd;
 }

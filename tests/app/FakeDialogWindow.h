@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +37,12 @@ public:
     std::vector<PostedMessage> Posted() {
         std::lock_guard<std::mutex> lock(mLock);
         return mPosted;
+    }
+    // A button's state as last set, from any thread; none when never set.
+    std::optional<bool> Enabled(int id) {
+        std::lock_guard<std::mutex> lock(mLock);
+        const auto found = mEnabled.find(id);
+        return found == mEnabled.end() ? std::nullopt : std::optional<bool>(found->second);
     }
 
     std::string GetControlText(int id) override { return mTexts[id]; }

@@ -60,8 +60,15 @@ TEST_F(OrbilaneDlgTest, OkAndCancelRunTheCloseStepsOtherCommandsAreNotTaken) {
             EXPECT_EQ(window.mQuitRequests, std::vector<int>{0}) << "command " << command;
         }
     }
+    // Start on port 0 ends at the port, before any server is asked.
+    mWindow.mTexts[kTimestampField] = "0";
+    mWindow.mTexts[kPortField] = "0";
     EXPECT_TRUE(mDlg.OnCommand(kStart, OrbilaneDlg::kClicked));
+    ASSERT_EQ(testsupport::RecordedBoxes().size(), 1u);
+    EXPECT_EQ(testsupport::RecordedBoxes()[0].text, "Coult not initialize COM0. ERROR: 2");
     EXPECT_TRUE(mDlg.OnCommand(kStop, OrbilaneDlg::kClicked));
+    EXPECT_EQ(mWindow.Enabled(kStop), false);
+    EXPECT_EQ(mWindow.Enabled(kStart), true);
     EXPECT_FALSE(mDlg.OnCommand(kStart, 5));         // BN_DOUBLECLICKED
     EXPECT_FALSE(mDlg.OnCommand(kPortField, 0x300));  // EN_CHANGE while typing
     EXPECT_TRUE(mWindow.mQuitRequests.empty());

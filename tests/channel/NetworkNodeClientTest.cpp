@@ -279,13 +279,20 @@ TEST_F(NetworkNodeClientTest, IdentificationTakesTheNameAfterTheFirstBlankAndMin
 TEST_F(NetworkNodeClientTest, ShutdownReachedFromInsideItselfClosesOnce) {
     Channel c(TestName());
     c.Connect();
-    c.mPeer.ThenClose();
     NetworkNodeClientTestPeer::SetKnownStreams(c.mClient, {"SE1", "TT1"}, {"SEScAcqEnt", "TTScAcqEnt"});
+    // Both open, so that the shutdown announces the close of each.
+    c.mPeer.ThenText("0");
+    c.mPeer.ThenText("0");
+    c.mPeer.ThenClose();
+    ASSERT_TRUE(c.mClient.OpenStream("SE1", "SEScAcqEnt"));
+    ASSERT_TRUE(c.mClient.OpenStream("TT1", "TTScAcqEnt"));
     EXPECT_TRUE(c.mClient.ShutdownClient());
 
     const auto log = c.Log();
     for (const char* line : kShutdownLines) EXPECT_EQ(std::count(log.begin(), log.end(), line), 1) << line;
-    EXPECT_EQ(c.mPeer.Texts(3), (std::vector<std::string>{"-RequestApplicationName", "-CloseStream SE1 SEScAcqEnt"}));
+    EXPECT_EQ(c.mPeer.Texts(5), (std::vector<std::string>{"-RequestApplicationName", "-OpenStream SE1 SEScAcqEnt",
+                                                          "-OpenStream TT1 TTScAcqEnt",
+                                                          "-CloseStream SE1 SEScAcqEnt"}));
     EXPECT_FALSE(c.mClient.ShutdownClient());
 }
 

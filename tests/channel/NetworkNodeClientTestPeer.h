@@ -1,6 +1,7 @@
 #pragma once
-// Reaches the state that only the stream set-up sets, so the shutdown's
-// closing of known streams can be driven before that set-up exists.
+// Reaches into the client for what its public face does not show: the state
+// the stream set-up leaves, its stream servers, and its internal parsers.
+#include <array>
 #include <string>
 #include <vector>
 
@@ -14,4 +15,18 @@ struct NetworkNodeClientTestPeer {
         client.mStreamsInitialized = true;
     }
     static platform::Socket Socket(const NetworkNodeClient& client) { return client.mSocket; }
+
+    // The stream servers in set-up order: SE, ST, TT, CSC, VT, EV.
+    static std::array<NodeConnectionClient*, 6> StreamServers(NetworkNodeClient& client) {
+        return client.StreamServers();
+    }
+    static const std::vector<std::string>& ObjectNames(const NetworkNodeClient& c) { return c.mObjectNames; }
+    static const std::vector<std::string>& DataTypes(const NetworkNodeClient& c) { return c.mDataTypes; }
+    static bool StreamsInitialized(const NetworkNodeClient& c) { return c.mStreamsInitialized; }
+    static std::vector<std::string> ParseList(const std::string& text) {
+        std::vector<std::string> list{"left over"};
+        NetworkNodeClient::ParseList(text, list);
+        return list;
+    }
+    static std::string GetLocalIPAddress(NetworkNodeClient& c) { return c.GetLocalIPAddress(); }
 };

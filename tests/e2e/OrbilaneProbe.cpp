@@ -15,6 +15,9 @@
 //   close                  post WM_CLOSE to the window
 //   exitcode               wait until the program has ended; its exit code
 //   version PROGRAM        the version record's strings
+//   box                    wait until the program shows a message box: its
+//                          caption, its text and whether the main window owns it
+//   nobox                  wait until no message box of the program is left
 #include <windows.h>
 
 #include <cstdio>
@@ -151,6 +154,60 @@ void Rect() {
     std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
+struct BoxSearch {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK MatchBox(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<BoxSearch*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(hwnd, &process);
+    if (hwnd != gWindow && process == search->process && IsWindowVisible(hwnd) && ClassOf(hwnd) == "#32770") {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A message box of the program: a dialog of its process that is not the
+// main window.
+HWND FindBox() {
+    BoxSearch search{gProcess.dwProcessId, nullptr};
+    EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void Box() {
+    for (int i = 0; i < kWaitSteps; ++i) {
+        if (HWND box = FindBox()) {
+            std::printf("caption=%s\n", Text(box).c_str());
+            // The text is the box's static control that has any; the icon's has none.
+            for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+                if (ClassOf(child) == "Static" && !Text(child).empty()) {
+                    std::printf("text=%s\n", Text(child).c_str());
+                    break;
+                }
+            }
+            std::printf("owner=%s\n", GetWindow(box, GW_OWNER) == gWindow ? "main" : "none");
+            return;
+        }
+        Sleep(kWaitStepMs);
+    }
+    std::printf("timeout\n");
+}
+
+void NoBox() {
+    for (int i = 0; i < kWaitSteps; ++i) {
+        if (FindBox() == nullptr) {
+            std::printf("gone\n");
+            return;
+        }
+        Sleep(kWaitStepMs);
+    }
+    std::printf("timeout\n");
+}
+
 void ExitCode() {
     if (gProcess.hProcess == nullptr) {
         std::printf("none\n");
@@ -227,6 +284,8 @@ int main() {
         else if (command == "close") std::printf("%s\n", PostMessageA(gWindow, WM_CLOSE, 0, 0) ? "posted" : "failed");
         else if (command == "exitcode") ExitCode();
         else if (command == "version") Version(argument);
+        else if (command == "box") Box();
+        else if (command == "nobox") NoBox();
         else if (command == "quit") break;
         else std::printf("unknown command %s\n", command.c_str());
         std::printf("end\n");

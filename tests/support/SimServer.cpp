@@ -33,9 +33,28 @@ SimServer::~SimServer() {
     mProcess.Wait();
 }
 
-bool SimServer::NextCommand(ReceivedCommand& command, int timeoutMilliseconds) {
+bool SimServer::ReadOutputLine(int timeoutMilliseconds) {
     std::string line;
     if (!mProcess.ReadLine(line, timeoutMilliseconds)) return false;
+    (line.rfind("stream ", 0) == 0 ? mStreamLines : mCommandLines).push_back(line);
+    return true;
+}
+
+bool SimServer::NextStreamLine(std::string& line, int timeoutMilliseconds) {
+    while (mStreamLines.empty()) {
+        if (!ReadOutputLine(timeoutMilliseconds)) return false;
+    }
+    line = mStreamLines.front();
+    mStreamLines.pop_front();
+    return true;
+}
+
+bool SimServer::NextCommand(ReceivedCommand& command, int timeoutMilliseconds) {
+    while (mCommandLines.empty()) {
+        if (!ReadOutputLine(timeoutMilliseconds)) return false;
+    }
+    const std::string line = mCommandLines.front();
+    mCommandLines.pop_front();
     std::istringstream in(line);
     in >> command.connection >> command.port;
     in.get();  // the blank before the text

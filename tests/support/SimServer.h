@@ -1,6 +1,7 @@
 #pragma once
 // Starts quorvex-sim for a test, on ports the system hands out, and reads
 // back the ports it chose and the commands it received.
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -28,11 +29,19 @@ public:
     bool NextCommand(ReceivedCommand& command, int timeoutMilliseconds = 20000);
     // The texts of the next count commands (fewer when they did not come).
     std::vector<std::string> NextCommands(int count);
+    // The next line the live data streams wrote ("stream SE connected to
+    // ..."); the commands read meanwhile wait for NextCommand.
+    bool NextStreamLine(std::string& line, int timeoutMilliseconds = 20000);
 
     static std::string ProgramPath();
 
 private:
+    // Reads one more line of output into mCommandLines or mStreamLines.
+    bool ReadOutputLine(int timeoutMilliseconds);
+
     platform::ChildProcess mProcess;
+    std::deque<std::string> mCommandLines;
+    std::deque<std::string> mStreamLines;
     bool mStarted = false;
     int mQueryPort = -1;
     int mCommandPort = -1;

@@ -26,30 +26,22 @@ std::vector<unsigned char> NextPort(SimSession& session, const std::string&) {
     return TextPayload(port < 0 ? "-1" : "0 " + std::to_string(port));
 }
 
-// "-CreateStream address port type": recorded for the streaming work, which
-// connects there and sends the records of the opened objects of that type.
+// "-CreateStream address port type": the stream connects before the reply
+// goes out, as the client listens before it asks.
 std::vector<unsigned char> CreateStream(SimSession& session, const std::string& arguments) {
-    std::istringstream in(arguments);
-    SimSession::StreamTarget target;
-    in >> target.address >> target.port >> target.dataType;
-    session.mStreams.push_back(target);
+    session.Streams().Create(arguments);
     return Status0();
 }
 
+// The client announces every open of an object but only its last close, so
+// an open object stays open until the one "-CloseStream".
 std::vector<unsigned char> OpenStream(SimSession& session, const std::string& arguments) {
-    std::istringstream in(arguments);
-    std::string name;
-    in >> name;
-    ++session.mOpenObjects[name];
+    session.Streams().Open(arguments);
     return Status0();
 }
 
 std::vector<unsigned char> CloseStream(SimSession& session, const std::string& arguments) {
-    std::istringstream in(arguments);
-    std::string name;
-    in >> name;
-    auto open = session.mOpenObjects.find(name);
-    if (open != session.mOpenObjects.end() && --open->second <= 0) session.mOpenObjects.erase(open);
+    session.Streams().Close(arguments);
     return Status0();
 }
 

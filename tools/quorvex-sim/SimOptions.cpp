@@ -49,6 +49,28 @@ bool ParseObjects(const std::string& text, std::vector<SimObject>& objects) {
     return true;
 }
 
+// "N" for every stream, or "KIND=N" for one kind.
+bool ParseStreamRate(const std::string& text, SimOptions& options) {
+    const size_t equals = text.find('=');
+    const std::string number = equals == std::string::npos ? text : text.substr(equals + 1);
+    char* end = nullptr;
+    const double rate = std::strtod(number.c_str(), &end);
+    if (number.empty() || *end != '\0' || !(rate >= 0)) return false;
+    if (equals == std::string::npos) {
+        options.streamRate = rate;
+        return true;
+    }
+    const std::string kind = text.substr(0, equals);
+    static const char* const kKinds[] = {"SE", "ST", "TT", "CSC", "EV", "VT"};
+    for (const char* k : kKinds) {
+        if (kind == k) {
+            options.streamRates[kind] = rate;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool ParseFault(const std::string& text, SimFault& fault) {
     std::string faultText = text;
     const size_t at = faultText.find('@');
@@ -109,8 +131,11 @@ What it answers
   -GetTimestamp                  "0 " and the microseconds of its clock
   -RequestQuorvexObjects         "0 " and the object names, separated by blanks
   -RequestQuorvexTypes           "0 " and their data types, in the same order
-  -SetComputerName, -SetApplicationName, -LogMessage, -CreateStream,
-  -OpenStream, -CloseStream      "0" (streams are answered and recorded, not yet sent)
+  -SetComputerName, -SetApplicationName, -LogMessage    "0"
+  -CreateStream ADDRESS PORT TYPE  "0", then connects to ADDRESS:PORT for the live
+                                 data stream of TYPE (see Live data streams)
+  -OpenStream NAME TYPE          "0", and the object's records start on its stream
+  -CloseStream NAME TYPE         "0", and they stop
   -RequestRingBufferSize NAME    "0 512 4"
   -RequestRingBuffer NAME        64 raw bytes 00 01 ... 3F
   -RequestSamplingFrequency NAME "0 32000"
@@ -139,7 +164,39 @@ Options
       segments[=N]         the reply frame in pieces of N bytes (default 1), each sent on its own
       close-at=N           the connection closes, unanswered, at the Nth (matching) command
       timestamp-status=N   "-GetTimestamp" answers status N
+  --stream-rate N        records per second on every live data stream (default 1000;
+                         0: as fast as the connection takes them)
+  --stream-rate KIND=N   the same for one kind: SE, ST, TT, CSC, EV or VT
+  --stream-any-address   connect streams to the address the client names even when it
+                         is not a loopback address (by default such a stream goes to
+                         127.0.0.1 instead, and the output says so)
   --help                 this text
+
+Live data streams
+  For each "-CreateStream" the simulator opens one connection to the client and
+  only sends on it: whole records of the type's size, back to back, no header.
+  The records go round the objects opened on that stream in turn.
+    type         kind  record bytes  source field
+    SEScAcqEnt   SE    112           bytes 8..11, signed 32-bit
+    STScAcqEnt   ST    176           bytes 8..11, signed 32-bit
+    TTScAcqEnt   TT    304           bytes 8..11, signed 32-bit
+    CscAcqEnt    CSC   1044          bytes 8..11, signed 32-bit
+    EventAcqEnt  EV    184           none
+    VTAcqEnt     VT    1828          bytes 2..3, unsigned 16-bit
+  The source field holds the object's index among the client's names for that
+  kind: among all SE, ST and TT objects together for the spike kinds, among the
+  objects of the type for the others, in the order of the object list.
+  Bytes the client does not read:
+    12..15  sequence number of that object's records on this stream, from 0
+    16..19  the object's index (as above, for events too)
+    20..27  the simulator's clock in microseconds, signed 64-bit
+    others  byte i holds (sequence + i) mod 256
+  All numbers little-endian. A receiver can check that nothing was lost,
+  doubled or reordered (consecutive sequence numbers per object) and that every
+  record arrived whole.
+  Each stream writes a line to standard output when it connects, when it is
+  sent elsewhere than asked, and when the client closes it:
+    stream KIND connected to ADDRESS:PORT
 )";
 }
 
@@ -149,6 +206,10 @@ bool ParseOptions(int argc, char** argv, SimOptions& options, std::string& error
         const std::string option = argv[i];
         if (option == "--help" || option == "-h") {
             options.help = true;
+            continue;
+        }
+        if (option == "--stream-any-address") {
+            options.streamAnyAddress = true;
             continue;
         }
         if (i + 1 >= argc) {
@@ -190,6 +251,8 @@ bool ParseOptions(int argc, char** argv, SimOptions& options, std::string& error
             std::int64_t seconds = 0;
             ok = ParseInteger(value, seconds) && seconds >= 0;
             options.lifetimeSeconds = static_cast<int>(seconds);
+        } else if (option == "--stream-rate") {
+            ok = ParseStreamRate(value, options);
         } else if (option == "--fault") {
             SimFault fault{};
             ok = ParseFault(value, fault);

@@ -41,6 +41,11 @@ struct SimOptions {
     std::map<std::string, std::vector<unsigned char>> replies;  // exact overrides, raw payloads
     std::vector<SimFault> faults;
     int lifetimeSeconds = 0;  // 0: runs until it is killed
+    // Records per second on each live data stream, 0 as fast as possible;
+    // by kind ("SE", ..., "VT") where given, streamRate otherwise.
+    double streamRate = 1000;
+    std::map<std::string, double> streamRates;
+    bool streamAnyAddress = false;  // connect streams to any address, not only loopback
     bool help = false;
 };
 

@@ -141,6 +141,17 @@ int SimServer::NextConnectionId() {
     return ++mConnections;
 }
 
+void SimServer::Say(const std::string& text) {
+    std::lock_guard<std::mutex> lock(gLogLock);
+    std::fprintf(stdout, "%s\n", text.c_str());
+    std::fflush(stdout);
+}
+
+double SimServer::StreamRate(const std::string& kindCode) const {
+    const auto rate = mOptions.streamRates.find(kindCode);
+    return rate != mOptions.streamRates.end() ? rate->second : mOptions.streamRate;
+}
+
 void SimServer::LogCommand(int connection, int port, const std::string& text) {
     std::lock_guard<std::mutex> lock(gLogLock);
     if (gLog == nullptr) return;

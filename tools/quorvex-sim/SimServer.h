@@ -33,6 +33,10 @@ public:
     int FreePort();
     int NextConnectionId();
     void LogCommand(int connection, int port, const std::string& text);
+    // A line about the live data streams on standard output, never inside
+    // another line of the command log.
+    void Say(const std::string& text);
+    double StreamRate(const std::string& kindCode) const;
 
 private:
     platform::Socket OpenListener(int port, int& boundPort);

@@ -33,7 +33,12 @@ std::string Printable(const std::string& text) {
 }  // namespace
 
 SimSession::SimSession(SimServer& server, platform::Socket socket, int connectionId, int listenPort, bool queryPort)
-    : mServer(server), mSocket(socket), mConnectionId(connectionId), mListenPort(listenPort), mQueryPort(queryPort) {
+    : mServer(server),
+      mSocket(socket),
+      mConnectionId(connectionId),
+      mListenPort(listenPort),
+      mQueryPort(queryPort),
+      mStreams(server) {
     platform::SetNoDelay(mSocket, true);
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 // One client connection of the simulator: reads framed commands, answers
 // each through the command table (or an override), and puts the configured
-// faults into the replies. What a connection has asked for is kept here, so
-// that streaming can later be added per session.
+// faults into the replies. The live data streams the connection asked for
+// belong to it and end with it.
 #include <map>
 #include <string>
 #include <vector>
 
 #include "platform/Sockets.h"
+#include "tools/quorvex-sim/SessionStreams.h"
 
 namespace sim {
 
@@ -24,16 +25,7 @@ public:
     SimServer& Server() { return mServer; }
     bool OnQueryPort() const { return mQueryPort; }
 
-    // What "-CreateStream" and "-OpenStream" have asked for on this
-    // connection. Sending the records is the streaming work's: connect to each
-    // target and send fixed-size records of the opened objects of its kind.
-    struct StreamTarget {
-        std::string address;
-        int port = 0;
-        std::string dataType;
-    };
-    std::vector<StreamTarget> mStreams;
-    std::map<std::string, int> mOpenObjects;  // object name -> opens not yet closed
+    SessionStreams& Streams() { return mStreams; }
 
 private:
     bool ReadFrame(std::vector<unsigned char>& payload);
@@ -48,6 +40,7 @@ private:
     int mListenPort;
     bool mQueryPort;
     std::map<std::string, int> mCommandCounts;  // per word, and "" for all
+    SessionStreams mStreams;
 };
 
 }  // namespace sim

@@ -1,0 +1,30 @@
+#include "streams/NodeConnectionClientST.h"
+
+#include "streams/DataTypes.h"
+#include "streams/RecordSource.h"
+
+namespace {
+const char* const kInvalidSource =
+    "NodeConnectionClientST::ExecuteCallback() - Error, we have encountered an invalid spike channel number from our kovane buffer.  scNumber: %i";
+}  // namespace
+
+NodeConnectionClientST::NodeConnectionClientST() : NodeConnectionClient(kRecordSize, "Stereotrode") {}
+
+NodeConnectionClientST::~NodeConnectionClientST() { StopReceiving(); }
+
+void NodeConnectionClientST::SetCallbackFunctionST(StreamCallbackFunction callback, void* context) {
+    mCallback.Publish(StreamCallbackPair{context, callback});
+}
+
+void NodeConnectionClientST::UpdateObjectNameList(const std::vector<std::string>& objectNames,
+                                                  const std::vector<std::string>& dataTypes) {
+    ReplaceSourceNames(recordsource::SelectSourceNames(
+        objectNames, dataTypes, {streamtypes::kSingleElectrode, streamtypes::kStereotrode, streamtypes::kTetrode}));
+}
+
+void NodeConnectionClientST::ExecuteCallback() {
+    const StreamCallbackPair callback = mCallback.Current();
+    if (!callback.IsSet()) return;
+    const std::int64_t scNumber = recordsource::ReadSpikeChannelNumber(mRecord);
+    DeliverRecord(callback, CurrentSourceNames(), scNumber, kInvalidSource);
+}
