@@ -1,7 +1,9 @@
 #include "app/gtk/GtkDialogWindow.h"
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "app/IconPlacement.h"
 #include "app/OrbilaneDlg.h"
 #include "app/Resource.h"
+#include "app/gtk/GtkMessageBox.h"
 #include "app/gtk/GtkText.h"
 #include "app/gtk/GtkThread.h"
 #include "app/gtk/OrbilaneIconPixels.h"
@@ -343,6 +346,17 @@ void GtkDialogWindow::PostQuitRequest(int exitCode) {
     mExitCode = exitCode;
     if (mLoop != nullptr) {
         g_main_loop_quit(mLoop);
+    }
+}
+
+void GtkDialogWindow::WaitAnswering(const std::function<bool()>& done) {
+    // What another thread waits on from this one is a message box: shown
+    // here, so that the worker can end. Nothing else of the loop runs, as
+    // the Windows window answers sent messages only.
+    while (!done()) {
+        if (!gtkmessagebox::AnswerPending()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     }
 }
 

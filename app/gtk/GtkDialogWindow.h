@@ -40,6 +40,7 @@ public:
     void EndWaitCursor() override;
     void PostToWindow(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void PostQuitRequest(int exitCode) override;
+    void WaitAnswering(const std::function<bool()>& done) override;
     void* NativeHandle() override;
     IconHandle LoadIconResource(int id) override;
     void SetIcon(IconHandle icon, IconSize size) override;

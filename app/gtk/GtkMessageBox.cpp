@@ -3,9 +3,11 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <deque>
 #include <future>
 #include <iterator>
 #include <memory>
+#include <mutex>
 
 #include "app/gtk/GtkText.h"
 #include "app/gtk/GtkThread.h"
@@ -35,15 +37,31 @@ const IconKind& KindOf(unsigned icon) {
     return found != std::end(kIconKinds) ? *found : kNoIcon;
 }
 
+// Boxes asked for by other threads, waiting for the GTK thread to show them.
+struct PendingBox {
+    platform::MessageBoxRequest request;
+    std::promise<int> answer;
+};
+
+std::mutex gPendingLock;
+std::deque<std::shared_ptr<PendingBox>> gPending;
+
 int Show(const platform::MessageBoxRequest& request) {
     if (gtkthread::OnGtkThread()) {
         return ShowOnGtkThread(request);
     }
     // GTK is the GTK thread's alone: it shows the box, and this thread waits
     // for the answer, as a box on Windows keeps its caller until dismissed.
-    auto answer = std::make_shared<std::promise<int>>();
-    std::future<int> answered = answer->get_future();
-    gtkthread::Post([request, answer] { answer->set_value(ShowOnGtkThread(request)); });
+    // The GTK thread takes it up in its main loop, or while it waits
+    // answering for this thread to end.
+    auto box = std::make_shared<PendingBox>();
+    box->request = request;
+    std::future<int> answered = box->answer.get_future();
+    {
+        std::lock_guard<std::mutex> lock(gPendingLock);
+        gPending.push_back(box);
+    }
+    gtkthread::Post([] { AnswerPending(); });
     return answered.get();
 }
 
@@ -51,6 +69,23 @@ int Show(const platform::MessageBoxRequest& request) {
 
 void InstallHandler() {
     platform::SetMessageBoxHandler(Show);
+}
+
+bool AnswerPending() {
+    bool shown = false;
+    for (;;) {
+        std::shared_ptr<PendingBox> box;
+        {
+            std::lock_guard<std::mutex> lock(gPendingLock);
+            if (gPending.empty()) {
+                return shown;
+            }
+            box = gPending.front();
+            gPending.pop_front();
+        }
+        box->answer.set_value(ShowOnGtkThread(box->request));
+        shown = true;
+    }
 }
 
 int ShowOnGtkThread(const platform::MessageBoxRequest& request) {

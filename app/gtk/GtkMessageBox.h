@@ -10,6 +10,10 @@ namespace gtkmessagebox {
 // Installs the GTK boxes as the program's message-box handler; on the GTK thread.
 void InstallHandler();
 
+// Shows the boxes that other threads are waiting on, if any; on the GTK
+// thread. True when it showed one.
+bool AnswerPending();
+
 // Shows one box and returns the answer (platform::kIdOk); on the GTK thread.
 int ShowOnGtkThread(const platform::MessageBoxRequest& request);
 
