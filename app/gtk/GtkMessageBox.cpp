@@ -102,6 +102,9 @@ int ShowOnGtkThread(const platform::MessageBoxRequest& request) {
         gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(box), image);
         G_GNUC_END_IGNORE_DEPRECATIONS
         gtk_widget_show(image);
+        // Which the image made a box of no kind: the kind again, for
+        // assistive tools and the theme.
+        g_object_set(box, "message-type", kind.type, nullptr);
     }
     // Without an owner the box is a window of its own, in the task bar like
     // any top-level window; with one, it stays above it.
