@@ -276,9 +276,15 @@ def scenario_titling(desk, bin_dir, screenshot):
     desk.type("9")
     window.await_state(port="1")
 
-    # Stop: Start again, and the titler hears no more.
+    # Enter while Start is disabled does nothing: the default button is
+    # disabled, and Enter is no close.
+    window.await_state(focus=PORT)
+    desk.key("Return")
+
+    # Stop: Start again.
     desk.click(window.control(STOP))
     window.await_state(start=True, stop=False)
+    checks.that("Enter while titling closed the window", window.process.running())
     stopped_at = len(titler.timestamps())
     # "abc" is refused, and Start goes on with COM1; the first refresh puts
     # the number back into the field.
