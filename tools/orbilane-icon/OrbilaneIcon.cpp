@@ -1,9 +1,12 @@
 // Draws Orbilane's icon and writes it as a Windows icon file: one image,
 // 64 by 64 pixels, 24 bits per pixel. The picture is a video frame with a
 // trace of neural spikes and a burnt-in timestamp bar, as the titler makes it.
+// The GTK window compiles the same picture in, as RGBA rows.
 //
-//   orbilane-icon FILE          writes the icon to FILE
-//   orbilane-icon --check FILE  exits 1 unless FILE holds exactly this icon
+//   orbilane-icon FILE                 writes the icon to FILE
+//   orbilane-icon --check FILE         exits 1 unless FILE holds exactly this icon
+//   orbilane-icon --rgba-source FILE   writes the picture as C++ source, the
+//                                      definitions that app/gtk/OrbilaneIconPixels.h declares
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -229,15 +232,45 @@ std::vector<std::uint8_t> IconFile(const Picture& picture) {
     return out;
 }
 
+// The picture as RGBA rows from the top down, the mask as alpha, in the form
+// that app/gtk/OrbilaneIconPixels.h declares.
+std::string RgbaSource(const Picture& picture) {
+    std::string out =
+        "// Drawn by tools/orbilane-icon --rgba-source: the picture of app/win32/Orbilane.ico.\n"
+        "#include \"app/gtk/OrbilaneIconPixels.h\"\n\n"
+        "const unsigned char kOrbilaneIconRgba[kOrbilaneIconSize * kOrbilaneIconSize * 4] = {\n";
+    char value[8];
+    for (int y = 0; y < kSize; ++y) {
+        for (int x = 0; x < kSize; ++x) {
+            const Rgb colour = picture.At(x, y);
+            const unsigned alpha = picture.IsTransparent(x, y) ? 0 : 255;
+            for (unsigned channel : {unsigned{colour.r}, unsigned{colour.g}, unsigned{colour.b}, alpha}) {
+                std::snprintf(value, sizeof value, "%u,", channel);
+                out += value;
+            }
+        }
+        out += "\n";
+    }
+    out += "};\n";
+    return out;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const bool check = argc == 3 && std::string(argv[1]) == "--check";
-    if (argc != 2 && !check) {
-        std::fprintf(stderr, "usage: orbilane-icon FILE | --check FILE\n");
+    const bool rgbaSource = argc == 3 && std::string(argv[1]) == "--rgba-source";
+    if (argc != 2 && !check && !rgbaSource) {
+        std::fprintf(stderr, "usage: orbilane-icon FILE | --check FILE | --rgba-source FILE\n");
         return 2;
     }
     const std::string fileName = argv[argc - 1];
+    if (rgbaSource) {
+        const std::string source = RgbaSource(Draw());
+        std::ofstream out(fileName, std::ios::binary);
+        out << source;
+        return out.good() ? 0 : 1;
+    }
     const std::vector<std::uint8_t> icon = IconFile(Draw());
     if (check) {
         std::ifstream in(fileName, std::ios::binary);
