@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/ApplicationName.h"
 #include "app/IconPlacement.h"
 #include "app/OrbilaneDlg.h"
 #include "app/Resource.h"
@@ -43,14 +42,10 @@ void InstallStyleOnce() {
     g_object_unref(provider);
 }
 
-// The executable's name without folder and extension, as the Windows
-// program takes it: the caption of the window's own message boxes.
-std::string ExecutableName() {
-    gchar* path = g_file_read_link("/proc/self/exe", nullptr);
-    std::string name = ApplicationNameFromPath(path != nullptr ? path : (g_get_prgname() ? g_get_prgname() : ""));
-    g_free(path);
-    return name;
-}
+// The caption of the window's own message boxes. Windows takes the
+// executable's name ("Orbilane" for Orbilane.exe); Linux programs are named
+// in lower case, so the product's own name is used instead of "orbilane".
+constexpr const char* kApplicationName = "Orbilane";
 
 bool IsTabStop(ControlKind kind) {
     return kind == ControlKind::PushButton || kind == ControlKind::DefPushButton || kind == ControlKind::EditField;
@@ -63,7 +58,7 @@ bool HasModifier(const GdkEventKey& event, GdkModifierType modifier) {
 }  // namespace
 
 GtkDialogWindow::GtkDialogWindow(const gtkdialog::DialogTemplate& dialogTemplate)
-    : mTemplate(dialogTemplate), mApplicationName(ExecutableName()), mTarget(std::make_shared<Target>(Target{this})) {}
+    : mTemplate(dialogTemplate), mApplicationName(kApplicationName), mTarget(std::make_shared<Target>(Target{this})) {}
 
 GtkDialogWindow::~GtkDialogWindow() {
     mTarget->window = nullptr;  // what other threads still queued finds no window

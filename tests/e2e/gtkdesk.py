@@ -41,7 +41,12 @@ def run_in_private_bus():
     env = dict(os.environ, ORB_E2E_PRIVATE_BUS="1")
     env.pop("DBUS_SESSION_BUS_ADDRESS", None)
     env.pop("AT_SPI_BUS_ADDRESS", None)
-    result = subprocess.run(["dbus-run-session", "--", sys.executable] + sys.argv, env=env)
+    # The accessibility bus keeps its socket under XDG_RUNTIME_DIR: a folder of
+    # its own, so desktops of tests running side by side never meet.
+    with tempfile.TemporaryDirectory(prefix="orb-e2e-run-") as runtime:
+        os.chmod(runtime, 0o700)
+        env["XDG_RUNTIME_DIR"] = runtime
+        result = subprocess.run(["dbus-run-session", "--", sys.executable] + sys.argv, env=env)
     sys.exit(result.returncode)
 
 

@@ -293,7 +293,7 @@ def scenario_titling(desk, bin_dir, screenshot):
     desk.type("abc")
     window.await_state(port="abc")
     desk.click(window.control(START))
-    expect_box(checks, desk, "abc", "Warning", "Enter an integer.", "orbilane")
+    expect_box(checks, desk, "abc", "Warning", "Enter an integer.", "Orbilane")
     window.await_state(start=False, stop=True, port="1")
     wait_for("timestamps again after the refused field", lambda: len(titler.timestamps()) > stopped_at + 2)
 
@@ -326,7 +326,7 @@ def scenario_errors(desk, bin_dir, screenshot):
     desk.type("abc")
     window.await_state(port="abc")
     desk.click(window.control(START))
-    expect_box(checks, desk, "abc", "Warning", "Enter an integer.", "orbilane")
+    expect_box(checks, desk, "abc", "Warning", "Enter an integer.", "Orbilane")
     expect_box(checks, desk, "no server", "Error",
                "Could not connect to Quorvex.  Make sure Quorvex is running and that Orbilane is on the same PC "
                "as Quorvex", "Quorvex Connection Error")
