@@ -11,9 +11,9 @@
 //
 // The server answers the client's identify request with a well-formed reply
 // of its own; the input's bytes follow. The plain session then receives in
-// both forms until the connection ends. The list
-// session fetches the objects and types and opens and closes every pair, so
-// the list replies reach ParseList and the six stream servers' name lists.
+// both forms until the connection ends. The list session fetches the
+// objects and types and opens and closes every pair, so the list replies
+// reach ParseList and the six stream servers' name lists.
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
