@@ -2,6 +2,8 @@
 
 #include <glib.h>
 
+#include <deque>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -10,13 +12,22 @@ namespace {
 
 std::thread::id gGtkThread;
 
-gboolean RunTask(gpointer data) {
-    (*static_cast<std::function<void()>*>(data))();
-    return G_SOURCE_REMOVE;
-}
+// The tasks themselves wait here, handed over under a mutex of ours rather than
+// through glib's own locks, so the hand-over is one the thread checker sees.
+// Each idle source runs the oldest task.
+std::mutex gTasksMutex;
+std::deque<std::function<void()>> gTasks;
 
-void DeleteTask(gpointer data) {
-    delete static_cast<std::function<void()>*>(data);
+gboolean RunTask(gpointer) {
+    std::function<void()> task;
+    {
+        std::lock_guard<std::mutex> lock(gTasksMutex);
+        if (gTasks.empty()) return G_SOURCE_REMOVE;
+        task = std::move(gTasks.front());
+        gTasks.pop_front();
+    }
+    task();
+    return G_SOURCE_REMOVE;
 }
 
 }  // namespace
@@ -34,7 +45,11 @@ void Post(std::function<void()> task) {
     // which would run the task at once when called on the GTK thread: a post
     // must return before its task runs, as a posted window message does.
     // Sources of one priority are dispatched in the order they were added.
-    g_idle_add_full(G_PRIORITY_DEFAULT, RunTask, new std::function<void()>(std::move(task)), DeleteTask);
+    {
+        std::lock_guard<std::mutex> lock(gTasksMutex);
+        gTasks.push_back(std::move(task));
+    }
+    g_idle_add_full(G_PRIORITY_DEFAULT, RunTask, nullptr, nullptr);
 }
 
 }  // namespace gtkthread
