@@ -157,7 +157,8 @@ bool SimSession::SendReply(const std::string& word, const std::vector<unsigned c
     if (announce > 0) {
         // The header promises the bytes; a few come, the rest never does.
         frame::WriteHeader(bytes.data(), static_cast<std::int32_t>(announce), version, validation);
-        const size_t few = std::min<size_t>({payload.size(), static_cast<size_t>(announce), kAnnouncedBytesSent});
+        const size_t few = std::min<size_t>(
+            {bytes.size() - frame::kHeaderSize, static_cast<size_t>(announce), kAnnouncedBytesSent});
         return SendBytes(bytes.data(), static_cast<int>(frame::kHeaderSize + few));
     }
 
