@@ -123,6 +123,10 @@ bool NetworkNodeClient::InitializeClient(const std::string& serverName, int port
         return false;
     }
     mLogFile.WriteLogEntry(LogLevel::Notice, kInitConnected);
+    // Their results are not examined: a socket that cannot take them only
+    // waits as it always did.
+    platform::SetReceiveTimeout(mSocket, mCommandTimeout);
+    platform::SetSendTimeout(mSocket, mCommandTimeout);
 
     mReceiveStore.Clear();
     mServerIPAddress = DottedDecimal(hostEntry);
@@ -161,11 +165,19 @@ int NetworkNodeClient::GetServerInfo(platform::Ipv4Address& hostEntry, const std
 int NetworkNodeClient::ConnectToServer(platform::Socket socket, const platform::Ipv4Address& hostEntry,
                                        int portNumber) {
     // The low 16 bits of the number, as the socket address has always taken it.
-    if (platform::Connect(socket, hostEntry, static_cast<std::uint16_t>(portNumber)) != 0) {
+    if (platform::ConnectWithin(socket, hostEntry, static_cast<std::uint16_t>(portNumber), mCommandTimeout) != 0) {
         LogTableLine(errortables::kConnectToServer, platform::LastSocketError());
         return -1;
     }
     return 0;
+}
+
+void NetworkNodeClient::SetCommandTimeout(int milliseconds) {
+    mCommandTimeout = milliseconds;
+    if (mInitialized) {
+        platform::SetReceiveTimeout(mSocket, milliseconds);
+        platform::SetSendTimeout(mSocket, milliseconds);
+    }
 }
 
 void NetworkNodeClient::ProcessCloseError(int errorCode) { LogTableLine(errortables::kClose, errorCode); }

@@ -37,9 +37,20 @@ public:
     NetworkNodeClient(const NetworkNodeClient&) = delete;
     NetworkNodeClient& operator=(const NetworkNodeClient&) = delete;
 
+    // The longest the command connection waits where a user waits on it: for
+    // the connect, and for each receive and send of an exchange. A server that
+    // accepts and never answers fails the exchange after this long, through
+    // the receive error path (WSAETIMEDOUT, the reply "-1") like any other
+    // lost connection. The bound is per socket call: a server that keeps
+    // sending a byte now and then keeps a reply coming.
+    static constexpr int kCommandTimeoutMilliseconds = 10000;
+
     // Connects to serverName on portNumber and asks the server's application
     // name. False when already connected or when the connection failed.
     bool InitializeClient(const std::string& serverName, int portNumber);
+    // For tests only: the time-out above, for the next connection and the
+    // one up now.
+    void SetCommandTimeout(int milliseconds);
     // Closes the connection; false when none was up or its socket did not close.
     bool ShutdownClient();
     // True when the client's log file was opened.
@@ -140,6 +151,7 @@ private:
     std::vector<std::string> mObjectNames;
     std::vector<std::string> mDataTypes;
     bool mStreamsInitialized;
+    int mCommandTimeout = kCommandTimeoutMilliseconds;
 
     // ShutdownClient runs exchanges while it closes streams; a failed one calls
     // ShutdownClient again. That nested call only notes that the connection is

@@ -39,6 +39,8 @@ const char* const kHeaderBoxCaption = "Kovane Client - Message Error";
 const char* const kFailedReply = "-1";
 
 constexpr long long kShortFrameSize = 256;
+// The first block of a received payload; it doubles until the payload fits.
+constexpr int kFirstPayloadBlock = 64 * 1024;
 
 }  // namespace
 
@@ -123,13 +125,33 @@ bool NetworkNodeClient::RecieveMessage(unsigned char*& buffer, int& size) {
     }
 
     ReleaseMessageBuffer(buffer);
-    buffer = new (std::nothrow) unsigned char[static_cast<size_t>(messageSize)]();
-    if (buffer == nullptr) {
-        mLogFile.WriteLogEntry(LogLevel::Error, kRecvAllocFailed);
-        ShutdownClient();  // the payload stays unread: the stream is out of step
-        return false;
+    // The announced size is only a claim until the bytes are here: the block
+    // starts small and doubles as the payload arrives, so a header announcing
+    // a gigabyte and then nothing costs what actually came.
+    int capacity = std::min(messageSize, kFirstPayloadBlock);
+    buffer = new (std::nothrow) unsigned char[static_cast<size_t>(capacity)]();
+    int received = 0;
+    for (;;) {
+        if (buffer == nullptr) {
+            mLogFile.WriteLogEntry(LogLevel::Error, kRecvAllocFailed);
+            ShutdownClient();  // the payload stays unread: the stream is out of step
+            return false;
+        }
+        if (!GetBuffer(buffer + received, capacity - received)) return false;  // the block stays with the caller
+        received = capacity;
+        if (received == messageSize) break;
+        const int next = capacity > messageSize / 2 ? messageSize : capacity * 2;
+        unsigned char* grown = new (std::nothrow) unsigned char[static_cast<size_t>(next)]();
+        if (grown == nullptr) {
+            mLogFile.WriteLogEntry(LogLevel::Error, kRecvAllocFailed);
+            ShutdownClient();
+            return false;  // what arrived stays with the caller
+        }
+        std::copy(buffer, buffer + received, grown);
+        delete[] buffer;
+        buffer = grown;
+        capacity = next;
     }
-    if (!GetBuffer(buffer, messageSize)) return false;  // the block stays with the caller
     size = messageSize;
     return true;
 }

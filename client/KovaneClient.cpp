@@ -31,6 +31,8 @@ KovaneClient::KovaneClient(int portQueryPort, int directCommandPort)
 
 KovaneClient::~KovaneClient() = default;
 
+void KovaneClient::SetCommandTimeout(int milliseconds) { mNetworkNodeClient->SetCommandTimeout(milliseconds); }
+
 bool KovaneClient::Connect(const std::string& serverName, bool useNextAvailablePort) {
     NetworkNodeClient& channel = *mNetworkNodeClient;
     bool connected = false;

@@ -50,6 +50,10 @@ Socket CreateTcpSocket();
 int Bind(Socket s, const Ipv4Address& address, std::uint16_t port);  // {0,0,0,0} is any address
 int Listen(Socket s, int backlog);
 int Connect(Socket s, const Ipv4Address& address, std::uint16_t port);  // blocking
+// The same connect, given up after timeoutMilliseconds with WSAETIMEDOUT
+// (10060); the socket blocks again afterwards. A server whose listen queue
+// is full would otherwise keep a blocking connect waiting for minutes.
+int ConnectWithin(Socket s, const Ipv4Address& address, std::uint16_t port, int timeoutMilliseconds);
 // Both directions; wakes a thread blocked in Receive or Accept on s (a
 // listener too). On Windows shutdown() alone wakes neither, so the socket's
 // pending I/O is cancelled as well and the woken call fails with 995.
@@ -76,7 +80,10 @@ int WaitReadable(Socket s, int timeoutMilliseconds);
 // Socket options the tools and tests need; each returns 0 or kSocketError.
 int SetReuseAddress(Socket s, bool on);
 int SetNoDelay(Socket s, bool on);
-int SetReceiveTimeout(Socket s, int milliseconds);  // 0: wait for ever
+// A receive or send that waits longer than this fails with WSAETIMEDOUT
+// (10060), as on Windows. 0: wait for ever.
+int SetReceiveTimeout(Socket s, int milliseconds);
+int SetSendTimeout(Socket s, int milliseconds);
 // A close that resets the connection (SO_LINGER on, time 0): the peer's next
 // call fails with WSAECONNRESET instead of seeing an orderly end.
 int SetAbortiveClose(Socket s);

@@ -13,6 +13,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <utility>
 
 namespace platform {
@@ -110,6 +111,41 @@ int Connect(Socket s, const Ipv4Address& address, std::uint16_t port) {
     return result == 0 ? 0 : Fail();
 }
 
+int ConnectWithin(Socket s, const Ipv4Address& address, std::uint16_t port, int timeoutMilliseconds) {
+    const int fd = Fd(s);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return Fail();
+    // Blocking again whatever the outcome, before the result is reported.
+    const auto finish = [fd, flags](int error) {
+        ::fcntl(fd, F_SETFL, flags);
+        if (error == 0) return 0;
+        errno = error;
+        return Fail();
+    };
+    const sockaddr_in a = MakeAddress(address, port);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0) return finish(0);
+    // Interrupted, a non-blocking connect goes on by itself: wait for it alike.
+    if (errno != EINPROGRESS && errno != EINTR) return finish(errno);
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                                std::chrono::steady_clock::now());
+        pollfd p{fd, POLLOUT, 0};
+        const int n = ::poll(&p, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return finish(errno);
+        if (n == 0) {
+            ::fcntl(fd, F_SETFL, flags);
+            return FailWith(wsa::kTimedOut);
+        }
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return finish(errno);
+        return finish(error);
+    }
+}
+
 int ShutdownSocket(Socket s) { return ::shutdown(Fd(s), SHUT_RDWR) == 0 ? 0 : Fail(); }
 
 int CloseSocket(Socket s) { return ::close(Fd(s)) == 0 ? 0 : Fail(); }
@@ -139,7 +175,10 @@ Socket Accept(Socket s) {
 int Send(Socket s, const void* data, int length) {
     if (length < 0) return FailWith(wsa::kInvalidArgument);
     const ssize_t n = ::send(Fd(s), data, static_cast<size_t>(length), MSG_NOSIGNAL);
-    return n < 0 ? Fail() : static_cast<int>(n);
+    if (n >= 0) return static_cast<int>(n);
+    // As for a receive: on a blocking socket this is the send time-out.
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return FailWith(wsa::kTimedOut);
+    return Fail();
 }
 
 int Receive(Socket s, void* buffer, int length) {
@@ -175,6 +214,13 @@ int SetReceiveTimeout(Socket s, int milliseconds) {
     t.tv_sec = milliseconds / 1000;
     t.tv_usec = (milliseconds % 1000) * 1000;
     return ::setsockopt(Fd(s), SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t) == 0 ? 0 : Fail();
+}
+
+int SetSendTimeout(Socket s, int milliseconds) {
+    timeval t{};
+    t.tv_sec = milliseconds / 1000;
+    t.tv_usec = (milliseconds % 1000) * 1000;
+    return ::setsockopt(Fd(s), SOL_SOCKET, SO_SNDTIMEO, &t, sizeof t) == 0 ? 0 : Fail();
 }
 
 int SetAbortiveClose(Socket s) {

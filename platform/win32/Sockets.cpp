@@ -73,6 +73,43 @@ int Connect(Socket s, const Ipv4Address& address, std::uint16_t port) {
     return Result(::connect(Native(s), reinterpret_cast<const sockaddr*>(&a), sizeof a));
 }
 
+int ConnectWithin(Socket s, const Ipv4Address& address, std::uint16_t port, int timeoutMilliseconds) {
+    const SOCKET native = Native(s);
+    u_long nonBlocking = 1;
+    if (::ioctlsocket(native, FIONBIO, &nonBlocking) == SOCKET_ERROR) return Fail();
+    // Blocking again whatever the outcome, before the result is reported.
+    const auto finish = [native](int error) {
+        u_long blocking = 0;
+        ::ioctlsocket(native, FIONBIO, &blocking);
+        return error == 0 ? 0 : FailWith(error);
+    };
+    const sockaddr_in a = MakeAddress(address, port);
+    if (::connect(native, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0) return finish(0);
+    const int started = WSAGetLastError();
+    if (started != WSAEWOULDBLOCK) return finish(started);
+
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(native, &writable);
+    FD_SET(native, &failed);
+    timeval t{};
+    t.tv_sec = timeoutMilliseconds / 1000;
+    t.tv_usec = (timeoutMilliseconds % 1000) * 1000;
+    const int n = ::select(0, nullptr, &writable, &failed, &t);
+    if (n == SOCKET_ERROR) return finish(WSAGetLastError());
+    if (n == 0) return finish(WSAETIMEDOUT);
+    if (FD_ISSET(native, &failed)) {
+        int error = 0;
+        int length = sizeof error;
+        if (::getsockopt(native, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == SOCKET_ERROR) {
+            return finish(WSAGetLastError());
+        }
+        return finish(error != 0 ? error : WSAECONNREFUSED);
+    }
+    return finish(0);
+}
+
 // shutdown() alone does not wake a thread blocked in recv() or accept() on
 // this system, nor can it shut a listener down; cancelling the socket's
 // pending I/O does both, and the woken call fails with
@@ -146,6 +183,12 @@ int SetNoDelay(Socket s, bool on) {
 int SetReceiveTimeout(Socket s, int milliseconds) {
     const DWORD value = static_cast<DWORD>(milliseconds);
     return Result(::setsockopt(Native(s), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&value),
+                               sizeof value));
+}
+
+int SetSendTimeout(Socket s, int milliseconds) {
+    const DWORD value = static_cast<DWORD>(milliseconds);
+    return Result(::setsockopt(Native(s), SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&value),
                                sizeof value));
 }
 

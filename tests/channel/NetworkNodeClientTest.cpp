@@ -117,6 +117,29 @@ TEST_F(NetworkNodeClientTest, TheBufferFormDeliversRawBytesInABlockTheCallerOwns
     EXPECT_EQ(buffer, nullptr);
 }
 
+// The block grows as a long payload arrives: every byte lands in place in
+// both forms, whatever pieces it came in.
+TEST_F(NetworkNodeClientTest, APayloadLongerThanTheFirstBlockArrivesWholeInBothForms) {
+    Channel c(TestName());
+    c.Connect();
+    Bytes payload(300001);
+    for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<unsigned char>('a' + i % 26);
+    const int size = static_cast<int>(payload.size());
+    c.mPeer.Then({ScriptedPeer::Frame(1, 0xA5A5A5A5u, size, payload), 7001});
+    c.mPeer.Then({ScriptedPeer::Frame(1, 0xA5A5A5A5u, size, payload)});
+    ASSERT_TRUE(c.mClient.SendMessage("-RequestRingBuffer SE1"));
+    unsigned char* buffer = nullptr;
+    int received = 0;
+    ASSERT_TRUE(c.mClient.RecieveMessage(buffer, received));
+    ASSERT_EQ(received, size);
+    EXPECT_TRUE(Bytes(buffer, buffer + received) == payload);
+    NetworkNodeClient::ReleaseMessageBuffer(buffer);
+    ASSERT_TRUE(c.mClient.SendMessage("-RequestRingBuffer SE1"));
+    std::string text;
+    ASSERT_TRUE(c.mClient.RecieveMessage(text));
+    EXPECT_TRUE(text == std::string(payload.begin(), payload.end()));
+}
+
 // A frame that fails its checks leaves its rest on the wire where nothing can
 // find the next frame: after the box or the line, the client shuts down.
 TEST_F(NetworkNodeClientTest, ARejectedHeaderOrSizeShowsItsBoxOrLineAndShutsTheClientDown) {

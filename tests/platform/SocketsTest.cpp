@@ -207,3 +207,46 @@ TEST_F(SocketsTest, WaitReadableSeesDataPendingConnectionsAndTheTimeOut) {
 }
 
 }  // namespace
+
+// A connect within a time-out: it connects and leaves the socket blocking,
+// is refused at once by a closed port, and gives up on a listener whose queue
+// is full (where a blocking connect waits for minutes on Linux; Windows
+// refuses such a connect instead).
+TEST_F(SocketsTest, ConnectWithinConnectsRefusesAndGivesUpOnAFullListenQueue) {
+    int port = 0;
+    Socket listener = Listener(port);
+    Socket client = Track(CreateTcpSocket());
+    ASSERT_EQ(ConnectWithin(client, kLoopback, static_cast<std::uint16_t>(port), 20000), 0) << LastSocketError();
+    Socket server = Track(Accept(listener));
+    ASSERT_NE(server, kInvalidSocket);
+    // Blocking again: the receive waits for the byte sent a little later.
+    std::thread late([server] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        Send(server, "x", 1);
+    });
+    char byte = 0;
+    EXPECT_EQ(Receive(client, &byte, 1), 1) << LastSocketError();
+    late.join();
+    EXPECT_EQ(byte, 'x');
+
+    Socket closed = Track(CreateTcpSocket());
+    const int closedPort = port;
+    Forget(listener);
+    CloseSocket(listener);
+    EXPECT_EQ(ConnectWithin(closed, kLoopback, static_cast<std::uint16_t>(closedPort), 20000), kSocketError);
+    EXPECT_EQ(LastSocketError(), wsa::kConnectionRefused);
+
+    // A listener that never accepts, its queue filled.
+    Socket full = Track(CreateTcpSocket());
+    ASSERT_EQ(Bind(full, kLoopback, 0), 0);
+    ASSERT_EQ(Listen(full, 0), 0);
+    const auto fullPort = static_cast<std::uint16_t>(LocalPort(full));
+    int result = 0;
+    for (int i = 0; i < 64 && result == 0; ++i) {
+        Socket s = Track(CreateTcpSocket());
+        result = ConnectWithin(s, kLoopback, fullPort, 300);
+    }
+    ASSERT_EQ(result, kSocketError);
+    const int code = LastSocketError();
+    EXPECT_TRUE(code == wsa::kTimedOut || code == wsa::kConnectionRefused) << code;
+}

@@ -28,7 +28,9 @@ SimServer::SimServer(const std::vector<std::string>& options) {
     mStarted = true;
 }
 
-SimServer::~SimServer() {
+SimServer::~SimServer() { Kill(); }
+
+void SimServer::Kill() {
     mProcess.Kill();
     mProcess.Wait();
 }

@@ -33,6 +33,10 @@ public:
     // ..."); the commands read meanwhile wait for NextCommand.
     bool NextStreamLine(std::string& line, int timeoutMilliseconds = 20000);
 
+    // Ends the server at once, as a crash would (no reply finished, no
+    // socket closed in order), and waits until its sockets are gone.
+    void Kill();
+
     static std::string ProgramPath();
 
 private:

@@ -50,9 +50,15 @@ void SessionStreams::Create(const std::string& arguments) {
         address = loopback;
     }
     SimServer& server = mServer;
+    std::int64_t resetAfter = -1;
+    for (const SimFault& fault : mServer.Options().faults) {
+        if (fault.kind == SimFault::Kind::StreamReset && (fault.command.empty() || fault.command == kind->code)) {
+            resetAfter = fault.value;
+        }
+    }
     auto sender = std::make_unique<StreamSender>(
         *kind, server.StreamRate(kind->code), [&server] { return server.Timestamp(); },
-        [&server](const std::string& text) { server.Say(text); });
+        [&server](const std::string& text) { server.Say(text); }, resetAfter);
     const int error = sender->Connect(address, static_cast<std::uint16_t>(port));
     if (error != 0) {
         mServer.Say(std::string("stream ") + kind->code + ": cannot connect to " + Dotted(address) + ":" +

@@ -86,6 +86,8 @@ bool ParseFault(const std::string& text, SimFault& fault) {
         {"size", SimFault::Kind::Size},         {"cut", SimFault::Kind::Cut},
         {"segments", SimFault::Kind::Segments}, {"close-at", SimFault::Kind::CloseAt},
         {"timestamp-status", SimFault::Kind::TimestampStatus},
+        {"silent", SimFault::Kind::Silent},     {"announce", SimFault::Kind::Announce},
+        {"raw", SimFault::Kind::Raw},           {"stream-reset", SimFault::Kind::StreamReset},
     };
     const auto kind = kinds.find(name);
     if (kind == kinds.end()) return false;
@@ -94,11 +96,14 @@ bool ParseFault(const std::string& text, SimFault& fault) {
         // cut without a count cuts the frame in its middle; segments default to single bytes
         if (fault.kind == SimFault::Kind::Cut) fault.value = -1;
         else if (fault.kind == SimFault::Kind::Segments) fault.value = 1;
-        else return false;
+        else if (fault.kind != SimFault::Kind::Silent && fault.kind != SimFault::Kind::Raw) return false;
         return true;
     }
     if (!ParseInteger(value, fault.value)) return false;
     if ((fault.kind == SimFault::Kind::Segments || fault.kind == SimFault::Kind::CloseAt) && fault.value < 1) return false;
+    if (fault.kind == SimFault::Kind::Silent || fault.kind == SimFault::Kind::Raw) return false;  // they take no value
+    if (fault.kind == SimFault::Kind::Announce && (fault.value < 1 || fault.value > 0x7FFFFFFF)) return false;
+    if (fault.kind == SimFault::Kind::StreamReset && fault.value < 0) return false;
     return true;
 }
 
@@ -164,6 +169,16 @@ Options
       segments[=N]         the reply frame in pieces of N bytes (default 1), each sent on its own
       close-at=N           the connection closes, unanswered, at the Nth (matching) command
       timestamp-status=N   "-GetTimestamp" answers status N
+      silent               the command is read and never answered; the connection stays
+                           open (a server that accepts and then hangs)
+      announce=N           a valid header announcing N payload bytes (up to 2147483647),
+                           then at most 16 of them and nothing more; the connection stays open
+      raw                  the reply's payload alone, with no frame around it (with
+                           --reply-hex: any bytes at all, as a program that is no server sends)
+  --fault stream-reset=N[@KIND]
+                         after N records a live data stream (of KIND: SE, ST, TT, CSC,
+                         EV or VT; every stream without it) sends half a record and
+                         resets its connection (an abortive close)
   --stream-rate N        records per second on every live data stream (default 1000;
                          0: as fast as the connection takes them)
   --stream-rate KIND=N   the same for one kind: SE, ST, TT, CSC, EV or VT

@@ -14,7 +14,8 @@ struct SimObject {
 };
 
 // A fault applies to the replies to one command word, or to every reply when
-// command is empty.
+// command is empty; a stream fault to the streams of one kind ("SE", ...) or
+// to all of them.
 struct SimFault {
     enum class Kind {
         Version,          // the reply frame carries this version
@@ -24,6 +25,10 @@ struct SimFault {
         Segments,         // the reply frame in pieces of value bytes, each sent on its own
         CloseAt,          // the connection closes, unanswered, at the value-th matching command
         TimestampStatus,  // "-GetTimestamp" answers with this status
+        Silent,           // the command is read and never answered; the connection stays open
+        Announce,         // a header announcing value bytes, a few of them, then nothing; the connection stays open
+        Raw,              // the reply's payload alone, without its frame
+        StreamReset,      // after value records a stream sends half a record and resets (command: a kind, or all)
     };
     Kind kind;
     std::int64_t value = 0;

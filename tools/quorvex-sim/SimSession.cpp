@@ -30,6 +30,9 @@ std::string Printable(const std::string& text) {
     return out;
 }
 
+// What an announce fault sends of the payload it announced.
+constexpr size_t kAnnouncedBytesSent = 16;
+
 }  // namespace
 
 SimSession::SimSession(SimServer& server, platform::Socket socket, int connectionId, int listenPort, bool queryPort)
@@ -60,6 +63,13 @@ void SimSession::Run() {
         for (const SimFault& fault : mServer.Options().faults) {
             if (fault.kind != SimFault::Kind::CloseAt) continue;
             if (fault.command.empty() ? all == fault.value : fault.command == word && ofWord == fault.value) return;
+        }
+        // A hung server: the command was heard, and the client waits in vain.
+        const auto& faults = mServer.Options().faults;
+        if (std::any_of(faults.begin(), faults.end(), [&](const SimFault& fault) {
+                return fault.kind == SimFault::Kind::Silent && (fault.command.empty() || fault.command == word);
+            })) {
+            continue;
         }
 
         const auto& overrides = mServer.Options().replies;
@@ -123,6 +133,8 @@ bool SimSession::SendReply(const std::string& word, const std::vector<unsigned c
     std::int32_t size = static_cast<std::int32_t>(payload.size());
     std::int64_t cut = -2;  // none
     std::int64_t segment = 0;
+    std::int64_t announce = 0;  // none
+    bool raw = false;
     for (const SimFault& fault : mServer.Options().faults) {
         if (!fault.command.empty() && fault.command != word) continue;
         switch (fault.kind) {
@@ -134,10 +146,21 @@ bool SimSession::SendReply(const std::string& word, const std::vector<unsigned c
                 break;
             case SimFault::Kind::Cut: cut = fault.value; break;
             case SimFault::Kind::Segments: segment = fault.value; break;
+            case SimFault::Kind::Announce: announce = fault.value; break;
+            case SimFault::Kind::Raw: raw = true; break;
             default: break;
         }
     }
     frame::WriteHeader(bytes.data(), size, version, validation);
+
+    if (raw) return SendBytes(payload.data(), static_cast<int>(payload.size()));
+    if (announce > 0) {
+        // The header promises the bytes; a few come, the rest never does.
+        frame::WriteHeader(bytes.data(), static_cast<std::int32_t>(announce), version, validation);
+        const size_t few = std::min<size_t>(
+            {bytes.size() - frame::kHeaderSize, static_cast<size_t>(announce), kAnnouncedBytesSent});
+        return SendBytes(bytes.data(), static_cast<int>(frame::kHeaderSize + few));
+    }
 
     if (cut != -2) {
         const size_t keep = cut < 0 ? bytes.size() / 2 : std::min<size_t>(bytes.size(), static_cast<size_t>(cut));

@@ -14,8 +14,9 @@ constexpr auto kTick = std::chrono::milliseconds(5);
 
 }  // namespace
 
-StreamSender::StreamSender(const StreamKindInfo& kind, double recordsPerSecond, Clock clock, Say say)
-    : mKind(kind), mRate(recordsPerSecond), mClock(std::move(clock)), mSay(std::move(say)) {}
+StreamSender::StreamSender(const StreamKindInfo& kind, double recordsPerSecond, Clock clock, Say say,
+                           std::int64_t resetAfter)
+    : mKind(kind), mRate(recordsPerSecond), mClock(std::move(clock)), mSay(std::move(say)), mResetAfter(resetAfter) {}
 
 StreamSender::~StreamSender() { Stop(); }
 
@@ -58,13 +59,28 @@ void StreamSender::Stop() {
     {
         std::lock_guard<std::mutex> lock(mLock);
         mStop = true;
+        // A send blocked on a full connection returns once it is shut down.
+        // Under the lock: a reset of the thread's own may close it meanwhile.
+        if (mSocket != platform::kInvalidSocket) platform::ShutdownSocket(mSocket);
     }
     mChanged.notify_all();
-    // A send blocked on a full connection returns once it is shut down.
-    if (mSocket != platform::kInvalidSocket) platform::ShutdownSocket(mSocket);
     if (mThread.joinable()) mThread.join();
     if (mSocket != platform::kInvalidSocket) platform::CloseSocket(mSocket);
     mSocket = platform::kInvalidSocket;
+}
+
+void StreamSender::ResetMidRecord(std::vector<unsigned char>& buffer) {
+    if (FillBatch(buffer, 1) == 1) SendAll(buffer.data(), static_cast<std::size_t>(mKind.recordSize / 2));
+    // An abortive close throws away what is still unsent: give the records
+    // and the half record time to reach the client first.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::lock_guard<std::mutex> lock(mLock);
+    if (mStop) return;  // Stop closes it
+    platform::SetAbortiveClose(mSocket);
+    platform::CloseSocket(mSocket);
+    mSocket = platform::kInvalidSocket;
+    mSay(std::string("stream ") + mKind.code + " reset after " + std::to_string(mResetAfter) +
+         " records, in the middle of a record");
 }
 
 int StreamSender::FillBatch(std::vector<unsigned char>& buffer, int count) {
@@ -128,6 +144,14 @@ void StreamSender::Run() {
                 continue;
             }
             want = static_cast<int>(std::min<std::uint64_t>(due - pacedSent, static_cast<std::uint64_t>(batch)));
+        }
+        if (mResetAfter >= 0) {
+            const std::int64_t left = mResetAfter - static_cast<std::int64_t>(mSent);
+            if (left <= 0) {
+                ResetMidRecord(buffer);
+                return;
+            }
+            want = static_cast<int>(std::min<std::int64_t>(want, left));
         }
         const int filled = FillBatch(buffer, want);
         if (filled == 0) continue;

@@ -23,8 +23,11 @@ public:
     using Clock = std::function<std::int64_t()>;  // microseconds, for the records
     using Say = std::function<void(const std::string&)>;
 
-    // recordsPerSecond 0 sends as fast as possible.
-    StreamSender(const StreamKindInfo& kind, double recordsPerSecond, Clock clock, Say say);
+    // recordsPerSecond 0 sends as fast as possible. With resetAfter 0 or
+    // more, the stream sends that many records, then half of the next one,
+    // and resets its connection.
+    StreamSender(const StreamKindInfo& kind, double recordsPerSecond, Clock clock, Say say,
+                 std::int64_t resetAfter = -1);
     ~StreamSender();
 
     StreamSender(const StreamSender&) = delete;
@@ -54,11 +57,16 @@ private:
     // Fills buffer with up to count records of the open objects; how many.
     int FillBatch(std::vector<unsigned char>& buffer, int count);
     bool SendAll(const unsigned char* data, std::size_t length);
+    // Half a record, then an abortive close of the connection.
+    void ResetMidRecord(std::vector<unsigned char>& buffer);
 
     const StreamKindInfo& mKind;
     const double mRate;
     const Clock mClock;
     const Say mSay;
+    const std::int64_t mResetAfter;
+    // Written before the thread starts and after it ends, and by the thread
+    // itself under mLock when it resets the connection.
     platform::Socket mSocket = platform::kInvalidSocket;
     std::thread mThread;
     std::mutex mLock;

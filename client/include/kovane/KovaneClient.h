@@ -35,6 +35,10 @@ public:
     KovaneClient();
     // For tests only: the same client with the two fixed ports moved.
     KovaneClient(int portQueryPort, int directCommandPort);
+    // For tests only: the command connection's time-out moved from its fixed
+    // 10 s (connect, and each receive and send of a request); see
+    // NetworkNodeClient::kCommandTimeoutMilliseconds.
+    void SetCommandTimeout(int milliseconds);
     // Shuts an open connection down and closes the log.
     virtual ~KovaneClient();
 
@@ -48,7 +52,8 @@ public:
     // computer's name. False when the command connection could not be made,
     // when already connected (the connection in place stays), and when the
     // stream set-up failed (the command connection then stays up: ask
-    // AreWeConnected).
+    // AreWeConnected). A server that stops answering fails it after the
+    // command time-out of the exchange it left unanswered.
     bool Connect(const std::string& serverName, bool useNextAvailablePort);
     // Ends the connection; false when none was up.
     bool Disconnect();
