@@ -54,6 +54,11 @@ public:
         EXPECT_FALSE(mWindow.mCursor.IsWaiting());
         EXPECT_FALSE(PortOpen());
     }
+    // A stop on the worker is over: it enables Start and then ends the wait
+    // cursor, so a test waits for both before it looks.
+    bool StoppedOnTheWorker() {
+        return mWindow.Enabled(kStart) != false && !mWindow.mCursor.IsWaiting();
+    }
     // What the window's thread does with a posted refresh.
     std::string Shown() {
         mDlg.OnUpdateDisplay();

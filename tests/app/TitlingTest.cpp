@@ -174,7 +174,7 @@ TEST_F(TitlingTest, RepliesToGetTimestamp) {
             EXPECT_TRUE(testsupport::RecordedBoxes().empty()) << label;
         } else {
             // The stop on the worker's thread gives Start back last.
-            ASSERT_TRUE(Eventually([&] { return rig.mWindow.Enabled(kStart) == true; })) << label;
+            ASSERT_TRUE(Eventually([&] { return rig.StoppedOnTheWorker(); })) << label;
             const auto boxes = testsupport::RecordedBoxes();
             ASSERT_EQ(boxes.size(), 1u) << label;
             ExpectBox(boxes[0], *c.box, kQuorvexCaption, rig.mWindow.NativeHandle());
@@ -298,7 +298,7 @@ TEST_F(TitlingTest, ServerStoppedMidTitlingStopsTitlingAndStartWorksOnceItIsBack
     ASSERT_TRUE(titler.WaitFor(InitThen(2)));
 
     first.reset();
-    ASSERT_TRUE(Eventually([&] { return rig.mWindow.Enabled(kStart) == true; }));
+    ASSERT_TRUE(Eventually([&] { return rig.StoppedOnTheWorker(); }));
     rig.ExpectIdle();
     const auto boxes = testsupport::RecordedBoxes();
     ASSERT_EQ(boxes.size(), 1u);
@@ -333,7 +333,7 @@ TEST_F(TitlingTest, FailedTitlerWriteStopsTitlingAndTheWorkerRunsOn) {
 
     // The pseudo-terminal under the open port goes away.
     ASSERT_TRUE(TitlerLog::Cut());
-    ASSERT_TRUE(Eventually([&] { return rig.mWindow.Enabled(kStart) == true; }));
+    ASSERT_TRUE(Eventually([&] { return rig.StoppedOnTheWorker(); }));
     rig.ExpectIdle();
     const auto boxes = testsupport::RecordedBoxes();
     ASSERT_EQ(boxes.size(), 1u);
@@ -394,7 +394,7 @@ TEST_F(TitlingTest, StopDuringAStuckCycleLeavesTheClosingToTheWorkerAndStartWait
         dismiss = true;
     }
     dismissed.notify_all();
-    ASSERT_TRUE(Eventually([&] { return rig.mWindow.Enabled(kStart) == true; }));
+    ASSERT_TRUE(Eventually([&] { return rig.StoppedOnTheWorker(); }));
     platform::SetMessageBoxHandler(previous);
     rig.ExpectIdle();
     EXPECT_EQ(shown, std::vector<std::string>{kConnectionLost});

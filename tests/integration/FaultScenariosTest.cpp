@@ -500,7 +500,7 @@ TEST_F(FaultScenariosTest, TitlingStopsWithItsBoxAndStartWorksAgainAgainstAFresh
             ASSERT_TRUE(titler.WaitFor([](const auto& commands) { return commands.size() >= 3; }));
             sim->Kill();
         }
-        ASSERT_TRUE(Eventually([&] { return rig.mWindow.Enabled(testsupport::kStart) != false; }));
+        ASSERT_TRUE(Eventually([&] { return rig.StoppedOnTheWorker(); }));
         rig.ExpectIdle();
         const auto boxes = testsupport::RecordedBoxes();
         ASSERT_EQ(boxes.size(), 1u);
