@@ -55,7 +55,9 @@ int Win32DialogWindow::RunModal(OrbilaneDlg& dlg, HWND parent) {
             continue;
         }
         // Tab, Enter and Esc as in any dialog: Enter clicks the default
-        // button (Start) while it is enabled and sends OK otherwise, Esc sends cancel.
+        // button (Start) while it is enabled, Esc sends cancel. What Enter does
+        // while Start is disabled is the dialog manager's; an OK it sends runs
+        // the close steps first, as cancel does.
         if (!IsDialogMessageA(hwnd, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
