@@ -74,7 +74,7 @@ case $mode in
     # A new prefix is made before the COM link exists: wine's set-up spins
     # for ever on a link to a pseudo-terminal.
     rm -f "$link"
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    if [ ! -f "$WINEPREFIX/.orb-prefix-ready" ]; then
       "$1" cmd.exe /c exit >/dev/null 2>&1 || fail "could not make the wine prefix"
     fi
     flock "$WINEPREFIX.lock" true 2>/dev/null

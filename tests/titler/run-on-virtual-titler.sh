@@ -57,7 +57,7 @@ case $mode in
     # pseudo-terminal: the prefix is made first (by the emulator, $1, under
     # its lock), and the link only once no set-up is under way.
     rm -f "$link"
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    if [ ! -f "$WINEPREFIX/.orb-prefix-ready" ]; then
       "$1" cmd.exe /c exit >/dev/null 2>&1 || fail "could not make the wine prefix"
     fi
     flock "$WINEPREFIX.lock" true 2>/dev/null
