@@ -25,39 +25,22 @@
 #include "tests/app/TitlingRig.h"
 #include "tests/support/LogLines.h"
 #include "tests/support/MessageBoxes.h"
+#include "tests/support/ReplacedNew.h"
 #include "tests/support/SimServer.h"
 
 namespace {
 // The largest block asked for while a scenario watches.
 std::atomic<bool> gWatching{false};
 std::atomic<std::size_t> gLargest{0};
+}  // namespace
 
-void* Allocate(std::size_t size) {
+void OnTestAllocation(std::size_t size) {
     if (gWatching) {
         std::size_t seen = gLargest;
         while (size > seen && !gLargest.compare_exchange_weak(seen, size)) {
         }
     }
-    return std::malloc(size == 0 ? 1 : size);
 }
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (void* p = Allocate(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    if (void* p = Allocate(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 using testsupport::Eventually;
 using testsupport::SimServer;

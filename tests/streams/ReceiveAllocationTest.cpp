@@ -9,33 +9,16 @@
 
 #include "streams/NodeConnectionClientCSC.h"
 #include "tests/streams/StreamTestSupport.h"
+#include "tests/support/ReplacedNew.h"
 
 namespace {
 thread_local bool tCounting = false;
 std::atomic<long> gAllocations{0};
-
-void* Allocate(std::size_t size) {
-    if (tCounting) ++gAllocations;
-    return std::malloc(size == 0 ? 1 : size);
-}
 }  // namespace
 
-void* operator new(std::size_t size) {
-    if (void* p = Allocate(size)) return p;
-    throw std::bad_alloc();
+void OnTestAllocation(std::size_t) {
+    if (tCounting) ++gAllocations;
 }
-void* operator new[](std::size_t size) {
-    if (void* p = Allocate(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 using namespace streamtest;
 
