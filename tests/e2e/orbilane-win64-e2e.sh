@@ -98,7 +98,7 @@ export DISPLAY=":$(head -1 "$work/display")"
 # One wine start for the whole test: a virtual desktop, in which wine draws
 # the window frames itself (there is no window manager), running the probe.
 rm -f "$WINEPREFIX/dosdevices/com$com"  # a link left over would hang a new prefix's set-up
-coproc PROBE { exec "$wine_run" explorer "/desktop=orbilane-e2e,640x400" "$probe" 2>"$work/wine.log"; }
+coproc PROBE { ORB_WINE_DIRECT=1 exec "$wine_run" explorer "/desktop=orbilane-e2e,640x400" "$probe" 2>"$work/wine.log"; }
 probe_pid=$PROBE_PID
 
 # Sends one command to the probe and prints its answer.

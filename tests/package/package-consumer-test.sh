@@ -53,8 +53,8 @@ cmake --build "$work/build" -j 2 >"$work/build.log" 2>&1 || { cat "$work/build.l
 consumer=$(ls "$work/build"/kovane-consumer "$work/build"/kovane-consumer.exe 2>/dev/null | head -n 1)
 [ -n "$consumer" ] || fail "no consumer program was built"
 
-# quorvex-sim on free ports; its first line names them.
-${runner:+"$runner"} "$sim" --query-port 0 --command-port 0 --lifetime 120 >"$work/sim.out" 2>&1 &
+# quorvex-sim on free ports; its first line names them, read while it runs.
+ORB_WINE_DIRECT=1 ${runner:+"$runner"} "$sim" --query-port 0 --command-port 0 --lifetime 120 >"$work/sim.out" 2>&1 &
 sim_pid=$!
 for _ in $(seq 1 300); do
     grep -q '^quorvex-sim query-port' "$work/sim.out" 2>/dev/null && break
